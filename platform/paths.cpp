@@ -1,0 +1,81 @@
+#include "platform/paths.h"
+
+#include <cstring>
+
+LeadBytes LeadBytesFromRanges(std::initializer_list<std::pair<unsigned char, unsigned char>> ranges)
+{
+    LeadBytes leadBytes{};
+    for (const auto& range : ranges)
+        for (unsigned value = range.first; value <= range.second; ++value)
+            leadBytes[value] = true;
+    return leadBytes;
+}
+
+namespace {
+
+bool IsLeadByte(char byte, const LeadBytes& leadBytes)
+{
+    return leadBytes[static_cast<unsigned char>(byte)];
+}
+
+// A byte is the second byte of a double-byte character when the run of lead
+// bytes directly before it has an odd length.
+bool IsTrailByte(const std::string& text, std::size_t index, const LeadBytes& leadBytes)
+{
+    std::size_t run = 0;
+    while (run < index && IsLeadByte(text[index - 1 - run], leadBytes))
+        ++run;
+    return run % 2 == 1;
+}
+
+// Position (counted from 1) of the last byte of the path that is one of the
+// delimiters and not a trail byte; 0 when there is none.
+std::size_t LastDelimiter(const std::string& path, const char* delimiters, const LeadBytes& leadBytes)
+{
+    std::size_t position = path.size();
+    while (position > 0) {
+        const char byte = path[position - 1];
+        if (byte != '\0' && std::strchr(delimiters, byte) != nullptr) {
+            if (!IsTrailByte(path, position - 1, leadBytes))
+                return position;
+            --position;  // pass over the lead byte too
+        }
+        --position;
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::string WithExtension(const std::string& path, const std::string& extension, const LeadBytes& leadBytes)
+{
+    const std::size_t position = LastDelimiter(path, ".\\:", leadBytes);
+    if (position > 0 && path[position - 1] == '.')
+        return path.substr(0, position - 1) + extension;
+    return path + extension;
+}
+
+std::string DirectoryPart(const std::string& path, const LeadBytes& leadBytes)
+{
+    return path.substr(0, LastDelimiter(path, "\\:", leadBytes));
+}
+
+std::string NamePart(const std::string& path, const LeadBytes& leadBytes)
+{
+    return path.substr(LastDelimiter(path, "\\:", leadBytes));
+}
+
+std::string StripTrailingBackslash(const std::string& text)
+{
+    if (!text.empty() && text.back() == '\\')
+        return text.substr(0, text.size() - 1);
+    return text;
+}
+
+bool HoldsWildcard(const std::string& path)
+{
+    // "<" and ">" are wildcards to the directory search as well; no file
+    // name may hold them. No trail byte of a double-byte code page has
+    // any of these values.
+    return path.find_first_of("*?<>") != std::string::npos;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+// Which byte values start a double-byte character in the ANSI code page.
+// All false in a single-byte code page.
+using LeadBytes = std::array<bool, 256>;
+
+// The lead bytes of the system's ANSI code page, read once.
+const LeadBytes& SystemLeadBytes();
+
+// Builds a table from the code page's ranges: pairs of first and last byte.
+LeadBytes LeadBytesFromRanges(std::initializer_list<std::pair<unsigned char, unsigned char>> ranges);
+
+// The path rules work on bytes and never touch the file system. They never
+// take the second byte of a double-byte character for a delimiter.
+std::string WithExtension(const std::string& path, const std::string& extension,
+                          const LeadBytes& leadBytes = SystemLeadBytes());
+std::string DirectoryPart(const std::string& path, const LeadBytes& leadBytes = SystemLeadBytes());
+std::string NamePart(const std::string& path, const LeadBytes& leadBytes = SystemLeadBytes());
+std::string StripTrailingBackslash(const std::string& text);
+
+// True when the name holds a character that a directory search takes as a
+// wildcard; such a name never names one particular file.
+bool HoldsWildcard(const std::string& path);
+
+// The absolute form of a path, without touching the file; the empty text
+// when the platform cannot form it within 259 bytes.
+std::string FullPath(const std::string& path);
+
+// True when the path names an existing file (not a directory) whose
+// last-write time can be expressed as an MS-DOS date and time.
+bool FileIsPresent(const std::string& path);
+
+// Copies a file, replacing the destination. Failures are silent: no caller
+// examines them.
+void CopyFileOver(const std::string& source, const std::string& destination);
+
+// Deletes a file when it can. Failures are silent: no caller examines them.
+void DeleteFileQuietly(const std::string& path);

@@ -1,0 +1,136 @@
+#include "platform/paths.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <ctime>
+#include <vector>
+
+#include "platform/posix_path.h"
+
+namespace {
+
+const std::size_t kMaxFullPath = 259;
+
+std::vector<std::string> SplitComponents(const std::string& path)
+{
+    std::vector<std::string> components;
+    std::string current;
+    for (char c : path) {
+        if (c == '\\') {
+            components.push_back(current);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    components.push_back(current);
+    return components;
+}
+
+}  // namespace
+
+const LeadBytes& SystemLeadBytes()
+{
+    // The stand-in's code page is single-byte.
+    static const LeadBytes leadBytes{};
+    return leadBytes;
+}
+
+std::string FullPath(const std::string& path)
+{
+    std::string text = path;
+    for (char& c : text)
+        if (c == '/')
+            c = '\\';
+    if (text.size() >= 2 && text[0] == '\\' && text[1] == '\\')
+        return text.size() <= kMaxFullPath ? text : std::string();
+
+    std::string root;  // "X:"
+    std::string rest;  // resolved below the root
+    const bool hasDrive = text.size() >= 2 && std::isalpha(static_cast<unsigned char>(text[0])) && text[1] == ':';
+    const std::string current = CurrentDirectoryOnDriveZ();
+    if (hasDrive) {
+        root = text.substr(0, 2);
+        const std::string afterDrive = text.substr(2);
+        if (!afterDrive.empty() && afterDrive[0] == '\\')
+            rest = afterDrive;
+        else if (std::toupper(static_cast<unsigned char>(text[0])) == 'Z')
+            rest = current.substr(2) + "\\" + afterDrive;
+        else
+            rest = "\\" + afterDrive;  // another drive's current directory is its root
+    } else if (!text.empty() && text[0] == '\\') {
+        root = "Z:";
+        rest = text;
+    } else {
+        root = "Z:";
+        rest = current.substr(2) + "\\" + text;
+    }
+
+    std::vector<std::string> resolved;
+    for (const std::string& component : SplitComponents(rest)) {
+        if (component.empty() || component == ".")
+            continue;
+        if (component == "..") {
+            if (!resolved.empty())
+                resolved.pop_back();
+            continue;
+        }
+        resolved.push_back(component);
+    }
+    std::string result = root;
+    for (const std::string& component : resolved)
+        result += "\\" + component;
+    if (resolved.empty() || text.back() == '\\')
+        result += "\\";
+    return result.size() <= kMaxFullPath ? result : std::string();
+}
+
+bool FileIsPresent(const std::string& path)
+{
+    std::string posixPath;
+    if (HoldsWildcard(path) || path.empty() || path.back() == '\\' || !ToPosixPath(path, posixPath))
+        return false;
+    struct stat status;
+    if (stat(posixPath.c_str(), &status) != 0 || S_ISDIR(status.st_mode))
+        return false;
+    // An MS-DOS date covers the years 1980 to 2107.
+    struct tm local;
+    if (localtime_r(&status.st_mtime, &local) == nullptr)
+        return false;
+    const int year = local.tm_year + 1900;
+    return year >= 1980 && year <= 2107;
+}
+
+void CopyFileOver(const std::string& source, const std::string& destination)
+{
+    std::string from;
+    std::string to;
+    if (!ToPosixPath(source, from) || !ToPosixPath(destination, to))
+        return;
+    const int input = open(from.c_str(), O_RDONLY);
+    if (input < 0)
+        return;
+    struct stat status;
+    if (fstat(input, &status) == 0 && !S_ISDIR(status.st_mode)) {
+        const int output = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (output >= 0) {
+            char buffer[65536];
+            ssize_t got;
+            while ((got = read(input, buffer, sizeof buffer)) > 0)
+                if (write(output, buffer, static_cast<std::size_t>(got)) != got)
+                    break;
+            close(output);
+        }
+    }
+    close(input);
+}
+
+void DeleteFileQuietly(const std::string& path)
+{
+    std::string posixPath;
+    if (ToPosixPath(path, posixPath))
+        unlink(posixPath.c_str());
+}

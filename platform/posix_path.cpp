@@ -1,0 +1,46 @@
+#include "platform/posix_path.h"
+
+#include <unistd.h>
+
+#include <cctype>
+#include <vector>
+
+namespace {
+
+bool HasDrive(const std::string& path)
+{
+    return path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
+}
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+}  // namespace
+
+std::string CurrentDirectoryOnDriveZ()
+{
+    std::vector<char> buffer(4096);
+    if (getcwd(buffer.data(), buffer.size()) == nullptr)
+        return "Z:\\";
+    std::string directory = std::string("Z:") + buffer.data();
+    for (char& c : directory)
+        if (c == '/')
+            c = '\\';
+    return directory;
+}
+
+bool ToPosixPath(const std::string& windowsPath, std::string& posixPath)
+{
+    std::string rest = windowsPath;
+    if (rest.size() >= 2 && IsSeparator(rest[0]) && IsSeparator(rest[1]))
+        return false;
+    if (HasDrive(rest)) {
+        if (std::toupper(static_cast<unsigned char>(rest[0])) != 'Z')
+            return false;
+        rest.erase(0, 2);
+    }
+    for (char& c : rest)
+        if (c == '\\')
+            c = '/';
+    posixPath = rest;
+    return true;
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+// Internal to the POSIX stand-in: drive Z: is the POSIX root, as under Wine.
+
+#include <string>
+
+// The current directory as a Windows path on drive Z:.
+std::string CurrentDirectoryOnDriveZ();
+
+// Maps a Windows path to the POSIX path it names. False for a path on any
+// drive other than Z:, or a network path: those name nothing here.
+bool ToPosixPath(const std::string& windowsPath, std::string& posixPath);

@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include "tests/support/test_support.h"
+
+namespace {
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directory(scratch_.Native("my folder"));
+        for (const char* name : {"my folder/myhelp.hlp", "my folder/myhelp.cnt", "my folder/myhelp.als"})
+            test::WriteFileBytes(scratch_.Native(name), "x");
+    }
+
+    test::ScratchDirectory scratch_;
+    const std::string banner_ = test::ReadTestData("banner.txt");
+};
+
+TEST_F(EndToEnd, WithoutArgumentsPrintsBannerAndUsage)
+{
+    const test::ChildResult result = test::RunSorvane({}, scratch_.Native());
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, banner_ + test::ReadTestData("usage.txt"));
+}
+
+TEST_F(EndToEnd, ChecksArgumentsAndFiles)
+{
+    const std::string help = scratch_.Path("my folder") + "\\myhelp.hlp";
+    struct Case {
+        std::vector<std::string> arguments;
+        int status;
+        std::string afterBanner;
+    };
+    const Case cases[] = {
+        {{help, "/D7", "/I", "My Help Reference"}, 0, ""},
+        {{help, "/D8", "/I", "T"}, 1, "-- Invalid parameter: /D8\r\n\r\n"},
+        {{"myhelp.hlp", "/D7", "/I", "T"}, 1, "Required file not found: " + scratch_.Path("myhelp.hlp") + "\r\n\r\n"},
+        {{help, "/D7", "/Install", "T"}, 1, "Invalid parameter: /Install\r\n\r\n"},
+        {{help, "/D5", "/U", "T"}, 1, "Required file not found: " + scratch_.Path("my folder") + "\\myhelp.hpj\r\n\r\n"},
+    };
+    for (const Case& row : cases) {
+        const test::ChildResult result = test::RunSorvane(row.arguments, scratch_.Native());
+        EXPECT_EQ(result.status, row.status) << row.arguments[1] << " " << row.arguments[2];
+        EXPECT_EQ(result.output, banner_ + row.afterBanner) << row.arguments[1] << " " << row.arguments[2];
+    }
+}
+
+TEST_F(EndToEnd, RelativeHelpFileIsTakenFromTheWorkingDirectory)
+{
+    const test::ChildResult found = test::RunSorvane({"myhelp.hlp", "/D7", "/I", "T"}, scratch_.Native("my folder"));
+    EXPECT_EQ(found.status, 0);
+    EXPECT_EQ(found.output, banner_);
+}
+
+}  // namespace

@@ -1,0 +1,32 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/paths.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+TEST(PosixStandIn, DriveZIsThePosixRootAndOtherDrivesNameNothing)
+{
+    test::ScratchDirectory scratch;
+    test::WriteFileBytes(scratch.Native("myhelp.hlp"), "help");
+    const std::string onZ = scratch.Path("myhelp.hlp");
+    ASSERT_EQ(onZ.substr(0, 3), "Z:\\");
+
+    EXPECT_TRUE(FileIsPresent(onZ));
+    EXPECT_TRUE(FileIsPresent("z:" + onZ.substr(2)));
+    EXPECT_TRUE(FileIsPresent(onZ.substr(2)));  // rooted on the current drive
+    EXPECT_FALSE(FileIsPresent("C:" + onZ.substr(2)));
+    EXPECT_FALSE(FileIsPresent("\\\\server" + onZ.substr(2)));
+
+    EXPECT_TRUE(SystemLeadBytes() == LeadBytes{});
+}
+
+TEST(PosixStandIn, FullPathOfARootedPathIsOnDriveZ)
+{
+    EXPECT_EQ(FullPath("/usr/share"), "Z:\\usr\\share");
+    EXPECT_EQ(FullPath("\\usr\\..\\etc\\"), "Z:\\etc\\");
+}
+
+}  // namespace

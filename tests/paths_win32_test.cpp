@@ -1,0 +1,67 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/paths.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+TEST(Win32Paths, HiddenAndSystemFilesArePresent)
+{
+    test::ScratchDirectory scratch;
+    test::WriteFileBytes(scratch.Native("hidden.hlp"), "help");
+    test::WriteFileBytes(scratch.Native("system.hlp"), "help");
+    ASSERT_TRUE(SetFileAttributesA(scratch.Path("hidden.hlp").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(SetFileAttributesA(scratch.Path("system.hlp").c_str(), FILE_ATTRIBUTE_SYSTEM));
+    EXPECT_TRUE(FileIsPresent(scratch.Path("hidden.hlp")));
+    EXPECT_TRUE(FileIsPresent(scratch.Path("system.hlp")));
+    SetFileAttributesA(scratch.Path("hidden.hlp").c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesA(scratch.Path("system.hlp").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(Win32Paths, FullPathOfAnotherDriveKeepsItsLetterCase)
+{
+    EXPECT_EQ(FullPath("c:\\Work\\MyHelp.hlp"), "c:\\Work\\MyHelp.hlp");
+}
+
+// Run with LANG=ja_JP.UTF-8: Wine then reports code page 932.
+TEST(CodePage932, SystemReportsShiftJisLeadBytes)
+{
+    ASSERT_EQ(GetACP(), 932u);
+    const LeadBytes& leadBytes = SystemLeadBytes();
+    EXPECT_FALSE(leadBytes[0x80]);
+    EXPECT_TRUE(leadBytes[0x81]);
+    EXPECT_TRUE(leadBytes[0x9F]);
+    EXPECT_FALSE(leadBytes[0xA0]);
+    EXPECT_FALSE(leadBytes[0xDF]);
+    EXPECT_TRUE(leadBytes[0xE0]);
+    EXPECT_TRUE(leadBytes[0xFC]);
+    EXPECT_FALSE(leadBytes[0xFD]);
+}
+
+// 0x95 0x5C is one character whose second byte has the value of "\".
+TEST(CodePage932, DirectoryEndingInTrailByte5CIsNotCutThere)
+{
+    ASSERT_EQ(GetACP(), 932u);
+    test::ScratchDirectory scratch;
+    const std::string directory = scratch.Path() + "\\help\x95\x5C";
+    ASSERT_TRUE(CreateDirectoryA(directory.c_str(), nullptr));
+    const std::string helpFile = directory + "\\myhelp.hlp";
+    HANDLE file = CreateFileA(helpFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+
+    EXPECT_TRUE(FileIsPresent(helpFile));
+    EXPECT_EQ(FullPath(helpFile), helpFile);
+    EXPECT_EQ(DirectoryPart(helpFile), directory + "\\");
+    EXPECT_EQ(NamePart(helpFile), "myhelp.hlp");
+    EXPECT_EQ(WithExtension(directory, ".cnt"), directory + ".cnt");
+    EXPECT_EQ(DirectoryPart(directory), scratch.Path() + "\\");
+    EXPECT_EQ(NamePart(directory), "help\x95\x5C");
+
+    DeleteFileA(helpFile.c_str());
+    RemoveDirectoryA(directory.c_str());
+}
+
+}  // namespace

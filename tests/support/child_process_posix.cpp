@@ -1,0 +1,45 @@
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "tests/support/test_support.h"
+
+namespace test {
+
+std::string ProgramPath(const std::filesystem::path& path)
+{
+    std::string text = "Z:" + std::filesystem::absolute(path).string();
+    for (char& c : text)
+        if (c == '/')
+            c = '\\';
+    return text;
+}
+
+ChildResult RunSorvane(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory)
+{
+    ScratchDirectory outputDirectory;
+    const std::string outputFile = outputDirectory.Native("stdout").string();
+    std::vector<std::string> words{SORVANE_EXE};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    const pid_t child = fork();
+    if (child == 0) {
+        const int output = open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (output < 0 || dup2(output, STDOUT_FILENO) < 0 || chdir(workingDirectory.c_str()) != 0)
+            _exit(127);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    ChildResult result;
+    int status = 0;
+    if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status))
+        result.status = WEXITSTATUS(status);
+    result.output = ReadFileBytes(outputFile);
+    return result;
+}
+
+}  // namespace test

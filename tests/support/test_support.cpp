@@ -1,0 +1,84 @@
+#include "tests/support/test_support.h"
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace test {
+
+ScratchDirectory::ScratchDirectory()
+{
+    static std::atomic<unsigned> counter{0};
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    root_ = std::filesystem::temp_directory_path() /
+            ("sorvane-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+    std::filesystem::create_directories(root_);
+}
+
+ScratchDirectory::~ScratchDirectory()
+{
+    std::error_code ignored;
+    // Read-only members would stop the removal on Windows.
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root_, ignored))
+        std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add, ignored);
+    std::filesystem::remove_all(root_, ignored);
+}
+
+std::filesystem::path ScratchDirectory::Native(const std::string& name) const
+{
+    return name.empty() ? root_ : root_ / std::filesystem::u8path(name);
+}
+
+std::string ScratchDirectory::Path(const std::string& name) const
+{
+    return ProgramPath(Native(name));
+}
+
+void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!file)
+        throw std::runtime_error("cannot write " + path.string());
+}
+
+std::string ReadFileBytes(const std::filesystem::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        throw std::runtime_error("cannot read " + path.string());
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+std::string ReadTestData(const std::string& name)
+{
+    return ReadFileBytes(std::filesystem::path(SORVANE_TEST_DATA) / name);
+}
+
+}  // namespace test
+
+namespace test {
+
+bool RecordingDevice::Write(const char* data, std::size_t size)
+{
+    if (written_ + size > capacity_)
+        return false;
+    written_ += size;
+    writes_.emplace_back(data, size);
+    return true;
+}
+
+std::string RecordingDevice::Bytes() const
+{
+    std::string bytes;
+    for (const std::string& chunk : writes_)
+        bytes += chunk;
+    return bytes;
+}
+
+}  // namespace test

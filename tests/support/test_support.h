@@ -1,0 +1,70 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace test {
+
+// A fresh directory for one test, removed with everything in it afterwards.
+class ScratchDirectory {
+public:
+    ScratchDirectory();
+    ~ScratchDirectory();
+    ScratchDirectory(const ScratchDirectory&) = delete;
+    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+
+    // The directory, or a name in it, as this test's file system names it.
+    std::filesystem::path Native(const std::string& name = "") const;
+    // The same as the program names it: a Windows path (Z:\... on the stand-in).
+    std::string Path(const std::string& name = "") const;
+
+private:
+    std::filesystem::path root_;
+};
+
+// A native path as the program names it.
+std::string ProgramPath(const std::filesystem::path& path);
+
+void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);
+std::string ReadFileBytes(const std::filesystem::path& path);
+// Test data that lives beside the tests.
+std::string ReadTestData(const std::string& name);
+
+struct ChildResult {
+    int status = -1;
+    std::string output;  // every byte the child wrote to standard output
+};
+
+// Runs the built sorvane with these arguments, quoted as a Windows shell
+// would, in the given working directory.
+ChildResult RunSorvane(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory);
+
+}  // namespace test
+
+#include "platform/console.h"
+
+namespace test {
+
+// Standard output for in-process runs: keeps every write, and refuses them
+// once a given number of bytes has gone out.
+class RecordingDevice : public ConsoleDevice {
+public:
+    explicit RecordingDevice(bool characterDevice = false, std::size_t capacity = SIZE_MAX)
+        : characterDevice_(characterDevice), capacity_(capacity)
+    {
+    }
+    bool IsCharacterDevice() override { return characterDevice_; }
+    bool Write(const char* data, std::size_t size) override;
+
+    std::string Bytes() const;
+    const std::vector<std::string>& Writes() const { return writes_; }
+
+private:
+    bool characterDevice_;
+    std::size_t capacity_;
+    std::size_t written_ = 0;
+    std::vector<std::string> writes_;
+};
+
+}  // namespace test
