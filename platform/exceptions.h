@@ -32,6 +32,11 @@ public:
     using Exception::Exception;
 };
 
+class EReadError : public Exception {
+public:
+    using Exception::Exception;
+};
+
 class EWriteError : public Exception {
 public:
     using Exception::Exception;

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The file operations that line files are read and saved with, behind a
+// narrow interface so that tests can make any one of them fail.
+class FileOps {
+public:
+    using Handle = std::intptr_t;
+
+    virtual ~FileOps() = default;
+
+    // Opens an existing file for reading only, shared for reading by others.
+    virtual bool OpenForReading(const std::string& path, Handle& file) = 0;
+    // The size of the open file.
+    virtual bool Size(Handle file, std::uint64_t& size) = 0;
+    // Reads at most `size` bytes; `got` tells how many came (0 at the end).
+    virtual bool Read(Handle file, char* buffer, std::size_t size, std::size_t& got) = 0;
+    // Creates a new, unshared temporary file in the directory of `path`.
+    virtual bool CreateTemporary(const std::string& path, std::string& temporaryPath, Handle& file) = 0;
+    // Writes the bytes; `written` tells how many went out.
+    virtual bool Write(Handle file, const char* data, std::size_t size, std::size_t& written) = 0;
+    // Makes what was written durable on disk.
+    virtual bool Flush(Handle file) = 0;
+    virtual void Close(Handle file) = 0;
+    // Puts the temporary file in the place of `path` in one step, with the
+    // original's attributes. On failure the original is left as it was:
+    // also when it is read-only or held open by another program.
+    virtual bool Replace(const std::string& temporaryPath, const std::string& path) = 0;
+    virtual void Remove(const std::string& path) = 0;
+};
+
+FileOps& SystemFileOps();

@@ -1,0 +1,132 @@
+#include "platform/file_ops.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/posix_path.h"
+
+namespace {
+
+int ToDescriptor(FileOps::Handle file) { return static_cast<int>(file); }
+
+std::string ParentDirectory(const std::string& posixPath)
+{
+    const std::size_t slash = posixPath.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : posixPath.substr(0, slash);
+}
+
+class PosixFileOps : public FileOps {
+public:
+    bool OpenForReading(const std::string& path, Handle& file) override
+    {
+        std::string posixPath;
+        struct stat status;
+        if (!ToPosixPath(path, posixPath) || stat(posixPath.c_str(), &status) != 0 || S_ISDIR(status.st_mode))
+            return false;
+        const int descriptor = open(posixPath.c_str(), O_RDONLY | O_CLOEXEC);
+        file = descriptor;
+        return descriptor >= 0;
+    }
+
+    bool Size(Handle file, std::uint64_t& size) override
+    {
+        struct stat status;
+        if (fstat(ToDescriptor(file), &status) != 0)
+            return false;
+        size = static_cast<std::uint64_t>(status.st_size);
+        return true;
+    }
+
+    bool Read(Handle file, char* buffer, std::size_t size, std::size_t& got) override
+    {
+        ssize_t count;
+        do
+            count = read(ToDescriptor(file), buffer, size);
+        while (count < 0 && errno == EINTR);
+        got = count > 0 ? static_cast<std::size_t>(count) : 0;
+        return count >= 0;
+    }
+
+    bool CreateTemporary(const std::string& path, std::string& temporaryPath, Handle& file) override
+    {
+        std::string posixPath;
+        if (!ToPosixPath(path, posixPath))
+            return false;
+        // Beside the original, so that it can take the original's place by a rename.
+        for (unsigned attempt = 0; attempt < 100; ++attempt) {
+            const std::string suffix = "." + std::to_string(getpid()) + "-" + std::to_string(attempt) + ".sorvane-tmp";
+            temporaryPath = path + suffix;
+            const int descriptor = open((posixPath + suffix).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            if (descriptor >= 0) {
+                file = descriptor;
+                return true;
+            }
+            if (errno != EEXIST)
+                return false;
+        }
+        return false;
+    }
+
+    bool Write(Handle file, const char* data, std::size_t size, std::size_t& written) override
+    {
+        written = 0;
+        while (written < size) {
+            const ssize_t count = write(ToDescriptor(file), data + written, size - written);
+            if (count < 0 && errno == EINTR)
+                continue;
+            if (count <= 0)
+                return false;
+            written += static_cast<std::size_t>(count);
+        }
+        return true;
+    }
+
+    bool Flush(Handle file) override { return fsync(ToDescriptor(file)) == 0; }
+
+    void Close(Handle file) override { close(ToDescriptor(file)); }
+
+    bool Replace(const std::string& temporaryPath, const std::string& path) override
+    {
+        std::string from;
+        std::string to;
+        struct stat original;
+        if (!ToPosixPath(temporaryPath, from) || !ToPosixPath(path, to) || stat(to.c_str(), &original) != 0)
+            return false;
+        // A file nobody may write is read-only, as on Windows; root included.
+        if ((original.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+            return false;
+        if (chmod(from.c_str(), original.st_mode & 07777) != 0)
+            return false;
+        if (chown(from.c_str(), original.st_uid, original.st_gid) != 0 && errno != EPERM)
+            return false;
+        if (rename(from.c_str(), to.c_str()) != 0)
+            return false;
+        // The rename itself is durable only once the directory is.
+        const int directory = open(ParentDirectory(to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (directory >= 0) {
+            fsync(directory);
+            close(directory);
+        }
+        return true;
+    }
+
+    void Remove(const std::string& path) override
+    {
+        std::string posixPath;
+        if (ToPosixPath(path, posixPath))
+            unlink(posixPath.c_str());
+    }
+};
+
+}  // namespace
+
+FileOps& SystemFileOps()
+{
+    static PosixFileOps files;
+    return files;
+}

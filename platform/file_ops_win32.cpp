@@ -1,0 +1,93 @@
+#include "platform/file_ops.h"
+
+#include <windows.h>
+
+namespace {
+
+HANDLE ToHandle(FileOps::Handle file) { return reinterpret_cast<HANDLE>(file); }
+FileOps::Handle FromHandle(HANDLE file) { return reinterpret_cast<FileOps::Handle>(file); }
+
+class Win32FileOps : public FileOps {
+public:
+    bool OpenForReading(const std::string& path, Handle& file) override
+    {
+        const HANDLE opened = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr);
+        file = FromHandle(opened);
+        return opened != INVALID_HANDLE_VALUE;
+    }
+
+    bool Size(Handle file, std::uint64_t& size) override
+    {
+        LONG high = 0;
+        const DWORD low = SetFilePointer(ToHandle(file), 0, &high, FILE_END);
+        if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
+            return false;
+        size = (static_cast<std::uint64_t>(static_cast<DWORD>(high)) << 32) | low;
+        return SetFilePointer(ToHandle(file), 0, nullptr, FILE_BEGIN) == 0;
+    }
+
+    bool Read(Handle file, char* buffer, std::size_t size, std::size_t& got) override
+    {
+        DWORD read = 0;
+        const BOOL ok = ReadFile(ToHandle(file), buffer, static_cast<DWORD>(size), &read, nullptr);
+        got = read;
+        return ok != 0;
+    }
+
+    bool CreateTemporary(const std::string& path, std::string& temporaryPath, Handle& file) override
+    {
+        // Beside the original, so that it can take the original's place by a rename.
+        for (unsigned attempt = 0; attempt < 100; ++attempt) {
+            temporaryPath =
+                path + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt) + ".sorvane-tmp";
+            const HANDLE created = CreateFileA(temporaryPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (created != INVALID_HANDLE_VALUE) {
+                file = FromHandle(created);
+                return true;
+            }
+            if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
+                return false;
+        }
+        return false;
+    }
+
+    bool Write(Handle file, const char* data, std::size_t size, std::size_t& written) override
+    {
+        DWORD count = 0;
+        const BOOL ok = WriteFile(ToHandle(file), data, static_cast<DWORD>(size), &count, nullptr);
+        written = count;
+        return ok != 0;
+    }
+
+    bool Flush(Handle file) override { return FlushFileBuffers(ToHandle(file)) != 0; }
+
+    void Close(Handle file) override { CloseHandle(ToHandle(file)); }
+
+    bool Replace(const std::string& temporaryPath, const std::string& path) override
+    {
+        // MoveFileExA either renames over the original or leaves it as it
+        // was; ReplaceFileA without a backup can fail having removed it.
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+            return false;
+        SetFileAttributesA(temporaryPath.c_str(), attributes);
+        return MoveFileExA(temporaryPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
+               0;
+    }
+
+    void Remove(const std::string& path) override
+    {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+    }
+};
+
+}  // namespace
+
+FileOps& SystemFileOps()
+{
+    static Win32FileOps files;
+    return files;
+}

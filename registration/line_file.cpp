@@ -1,0 +1,195 @@
+#include "registration/line_file.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/exceptions.h"
+#include "platform/text.h"
+
+namespace {
+
+// Closes a file handle on every path.
+class OpenFile {
+public:
+    OpenFile(FileOps& files, FileOps::Handle handle) : files_(files), handle_(handle) {}
+    ~OpenFile() { files_.Close(handle_); }
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+    FileOps::Handle Handle() const { return handle_; }
+
+private:
+    FileOps& files_;
+    FileOps::Handle handle_;
+};
+
+// The new content of a file on its way to disk: written in blocks to a
+// temporary file beside the original, which takes the original's place
+// only once the whole text is flushed. Until then the original is
+// untouched, and an abandoned temporary file is removed.
+class ReplacementFile {
+public:
+    static constexpr std::size_t kBlockSize = 64 * 1024;
+
+    ReplacementFile(const std::string& path, FileOps& files) : path_(path), files_(files)
+    {
+        if (!files_.CreateTemporary(path_, temporaryPath_, handle_))
+            throw EFCreateError(FillTemplate("Cannot create file %s", {path_}));
+        open_ = true;
+    }
+
+    ~ReplacementFile()
+    {
+        if (open_)
+            files_.Close(handle_);
+        if (!replaced_)
+            files_.Remove(temporaryPath_);
+    }
+
+    ReplacementFile(const ReplacementFile&) = delete;
+    ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+    void Append(std::string_view bytes)
+    {
+        while (!bytes.empty()) {
+            const std::size_t room = std::min(kBlockSize - used_, bytes.size());
+            std::memcpy(block_.data() + used_, bytes.data(), room);
+            used_ += room;
+            bytes.remove_prefix(room);
+            if (used_ == kBlockSize)
+                WriteBlock();
+        }
+    }
+
+    void Commit()
+    {
+        WriteBlock();
+        if (!files_.Flush(handle_))
+            throw EWriteError("Stream write error");
+        open_ = false;
+        files_.Close(handle_);
+        if (!files_.Replace(temporaryPath_, path_))
+            throw EFCreateError(FillTemplate("Cannot create file %s", {path_}));
+        replaced_ = true;
+    }
+
+private:
+    void WriteBlock()
+    {
+        if (used_ == 0)
+            return;
+        std::size_t written = 0;
+        if (!files_.Write(handle_, block_.data(), used_, written) || written != used_)
+            throw EWriteError("Stream write error");
+        used_ = 0;
+    }
+
+    const std::string& path_;
+    FileOps& files_;
+    std::string temporaryPath_;
+    FileOps::Handle handle_ = 0;
+    bool open_ = false;
+    bool replaced_ = false;
+    std::vector<char> block_ = std::vector<char>(kBlockSize);
+    std::size_t used_ = 0;
+};
+
+// Larger files are no OpenHelp files, and would not fit a 32-bit process.
+const std::uint64_t kLargestFile = 0x7FFFFFFF;
+
+}  // namespace
+
+std::vector<char> LoadFileText(const std::string& path, FileOps& files)
+{
+    FileOps::Handle handle = 0;
+    if (!files.OpenForReading(path, handle))
+        throw EFOpenError(FillTemplate("Cannot open file %s", {path}));
+    OpenFile file(files, handle);
+    std::uint64_t size = 0;
+    if (!files.Size(file.Handle(), size) || size > kLargestFile)
+        throw EReadError("Stream read error");
+    std::vector<char> text(static_cast<std::size_t>(size));
+    // Only the bytes that really came count, should the file yield fewer.
+    std::size_t total = 0;
+    while (total < text.size()) {
+        std::size_t got = 0;
+        if (!files.Read(file.Handle(), text.data() + total, text.size() - total, got))
+            throw EReadError("Stream read error");
+        if (got == 0)
+            break;
+        total += got;
+    }
+    text.resize(total);
+    return text;
+}
+
+void SaveFileText(const std::string& path, std::string_view text, FileOps& files)
+{
+    ReplacementFile replacement(path, files);
+    replacement.Append(text);
+    replacement.Commit();
+}
+
+std::vector<std::string_view> CutLines(std::string_view text)
+{
+    std::vector<std::string_view> lines;
+    const char* const end = text.data() + text.size();
+    const char* start = text.data();
+    // The next CR and the next LF, each found with one fast scan.
+    auto next = [end](const char* from, char c) {
+        const void* found = std::memchr(from, c, static_cast<std::size_t>(end - from));
+        return found != nullptr ? static_cast<const char*>(found) : end;
+    };
+    const char* cr = next(start, '\r');
+    const char* lf = next(start, '\n');
+    while (start < end) {
+        const char* lineBreak = std::min(cr, lf);
+        lines.emplace_back(start, static_cast<std::size_t>(lineBreak - start));
+        if (lineBreak == end)
+            break;
+        start = lineBreak + ((lineBreak == cr && lineBreak + 1 == lf) ? 2 : 1);
+        if (cr < start)
+            cr = next(start, '\r');
+        if (lf < start)
+            lf = next(start, '\n');
+    }
+    return lines;
+}
+
+LineList LoadLines(const std::string& path, FileOps& files)
+{
+    LineList list;
+    list.text = LoadFileText(path, files);
+    // Saved again, such a file would lose everything from its first NUL on.
+    if (std::memchr(list.text.data(), '\0', list.text.size()) != nullptr)
+        throw EInvalidTextFile(FillTemplate("File %s is not an 8-bit text file", {path}));
+    list.lines = CutLines(std::string_view(list.text.data(), list.text.size()));
+    return list;
+}
+
+void SaveLines(const std::string& path, const std::vector<std::string_view>& lines, FileOps& files)
+{
+    ReplacementFile replacement(path, files);
+    for (std::string_view line : lines) {
+        replacement.Append(line);
+        replacement.Append("\r\n");
+    }
+    replacement.Commit();
+}
+
+void EditLineFile(const std::string& path, const std::string& line, bool remove, FileOps& files)
+{
+    LineList list = LoadLines(path, files);
+    if (line.empty()) {
+        SaveLines(path, list.lines, files);
+        return;
+    }
+    const auto found = std::find_if(list.lines.begin(), list.lines.end(),
+                                    [&line](std::string_view entry) { return TextsEqualIgnoreCase(entry, line); });
+    if (remove && found != list.lines.end()) {
+        list.lines.erase(found);
+        SaveLines(path, list.lines, files);
+    } else if (!remove && found == list.lines.end()) {
+        list.lines.push_back(line);
+        SaveLines(path, list.lines, files);
+    }
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/file_ops.h"
+
+// A line file: an 8-bit text file read whole into a list of lines and
+// written back whole, each line followed by CR LF.
+struct LineList {
+    std::vector<char> text;               // the file's bytes, as read
+    std::vector<std::string_view> lines;  // views into text, in file order
+};
+
+// Reads a file whole. Raises EFOpenError when it cannot be opened and
+// EReadError when it cannot be read.
+std::vector<char> LoadFileText(const std::string& path, FileOps& files);
+
+// Puts the bytes in the file's place crash-safely: they go to a temporary
+// file beside it, are flushed to disk, and replace the file in one step.
+// Raises EFCreateError or EWriteError and then leaves the file as it was.
+void SaveFileText(const std::string& path, std::string_view text, FileOps& files);
+
+// Cuts a text into lines: a line ends at CR, at LF, or at CR LF.
+std::vector<std::string_view> CutLines(std::string_view text);
+
+// Loads a line file. A file holding a NUL byte is no 8-bit text file
+// (UTF-16 holds many) and raises EInvalidTextFile.
+LineList LoadLines(const std::string& path, FileOps& files);
+
+// Saves the lines, each followed by CR LF, as SaveFileText does.
+void SaveLines(const std::string& path, const std::vector<std::string_view>& lines, FileOps& files);
+
+// Adds the entry line unless an equal line is there, or removes the first
+// equal line, and saves only when something changed. An empty line
+// rewrites the file with its lines unchanged.
+void EditLineFile(const std::string& path, const std::string& line, bool remove, FileOps& files = SystemFileOps());

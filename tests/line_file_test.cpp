@@ -1,0 +1,225 @@
+#include "registration/line_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/exceptions.h"
+#include "tests/support/faulty_file_ops.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+using test::FaultyFileOps;
+using Views = std::vector<std::string_view>;
+
+TEST(CutLines, EveryKindOfLineBreak)
+{
+    const std::pair<std::string, Views> cases[] = {
+        {"", {}},
+        {"a", {"a"}},
+        {"a\r\nb\r\n", {"a", "b"}},
+        {"a\nb\n", {"a", "b"}},
+        {"a\rb\r", {"a", "b"}},
+        {"a\n\rb", {"a", "", "b"}},
+        {"a\r\r\nb", {"a", "", "b"}},
+        {"a\r\n\r\n", {"a", ""}},
+        {"\r\n", {""}},
+        {"\n\n\n", {"", "", ""}},
+        {"no final break", {"no final break"}},
+        {" blanks kept \t", {" blanks kept \t"}},
+    };
+    for (const auto& [text, lines] : cases)
+        EXPECT_EQ(CutLines(text), lines) << testing::PrintToString(text);
+}
+
+class LineFileTest : public ::testing::Test {
+protected:
+    std::string Write(const std::string& bytes)
+    {
+        test::WriteFileBytes(scratch_.Native("d7.ohl"), bytes);
+        return scratch_.Path("d7.ohl");
+    }
+    std::string Bytes() const { return test::ReadFileBytes(scratch_.Native("d7.ohl")); }
+    // Nothing but the line file itself: no temporary file is ever left behind.
+    std::size_t FilesInDirectory() const
+    {
+        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(scratch_.Native()),
+                                                      std::filesystem::directory_iterator()));
+    }
+
+    test::ScratchDirectory scratch_;
+};
+
+TEST_F(LineFileTest, AddsRemovesAndRewrites)
+{
+    struct Case {
+        const char* name;
+        std::string before;
+        std::string line;
+        bool remove;
+        std::string after;
+    };
+    const Case cases[] = {
+        {"append to CR LF file", ":LINK a.hlp\r\n", ":LINK myhelp.hlp", false, ":LINK a.hlp\r\n:LINK myhelp.hlp\r\n"},
+        {"append after a last line without break", ":LINK a.hlp", ":LINK myhelp.hlp", false,
+         ":LINK a.hlp\r\n:LINK myhelp.hlp\r\n"},
+        {"append to LF file rewrites every break", "a\nb\n", "x", false, "a\r\nb\r\nx\r\n"},
+        {"append to CR file", "a\rb", "x", false, "a\r\nb\r\nx\r\n"},
+        {"append to LF CR file keeps the empty line", "a\n\rb", "x", false, "a\r\n\r\nb\r\nx\r\n"},
+        {"append to empty file", "", "x", false, "x\r\n"},
+        {"present in other case: untouched", "a\n:link MYHELP.HLP\n", ":LINK myhelp.hlp", false,
+         "a\n:link MYHELP.HLP\n"},
+        {"present twice: untouched", "x\nx\n", "x", false, "x\nx\n"},
+        {"blanks count", "x\n", " x", false, "x\r\n x\r\n"},
+        {"remove", "a\r\n:LINK myhelp.hlp\r\nb\r\n", ":LINK myhelp.hlp", true, "a\r\nb\r\n"},
+        {"remove the differently cased line", "a\n:link MYHELP.HLP\nb", ":LINK myhelp.hlp", true, "a\r\nb\r\n"},
+        {"remove the first of two", "x\ny\nX\n", "x", true, "y\r\nX\r\n"},
+        {"remove the only line", "x\n", "x", true, ""},
+        {"remove absent: untouched", "a\nb\n", "x", true, "a\nb\n"},
+        {"rewrite unchanged, install", "a\rb\n\rc", "", false, "a\r\nb\r\n\r\nc\r\n"},
+        {"rewrite unchanged, uninstall", "a\nb", "", true, "a\r\nb\r\n"},
+        {"rewrite of an empty file", "", "", false, ""},
+        {"8-bit bytes kept", "caf\xE9\n", "x", false, "caf\xE9\r\nx\r\n"},
+    };
+    for (const Case& row : cases) {
+        const std::string path = Write(row.before);
+        EditLineFile(path, row.line, row.remove);
+        EXPECT_EQ(Bytes(), row.after) << row.name;
+        EXPECT_EQ(FilesInDirectory(), 1u) << row.name;
+    }
+}
+
+TEST_F(LineFileTest, LargeFileIsWrittenWhole)
+{
+    std::string before;
+    for (int i = 0; i < 20000; ++i)
+        before += ":INDEX Entry number " + std::to_string(i) + "=file" + std::to_string(i) + ".hlp\n";
+    const std::string path = Write(before);
+    EditLineFile(path, "", false);
+    std::string expected = before;
+    for (std::size_t at = expected.find('\n'); at != std::string::npos; at = expected.find('\n', at + 2))
+        expected.replace(at, 1, "\r\n");
+    EXPECT_EQ(Bytes(), expected);
+}
+
+TEST_F(LineFileTest, MissingFileRaisesAndIsNotCreated)
+{
+    const std::string path = scratch_.Path("missing.ohl");
+    for (bool remove : {false, true}) {
+        try {
+            EditLineFile(path, ":LINK x.hlp", remove);
+            ADD_FAILURE() << "no exception";
+        } catch (const EFOpenError& error) {
+            EXPECT_EQ(error.Message(), "Cannot open file " + path);
+        }
+    }
+    EXPECT_THROW(EditLineFile(path, "", false), EFOpenError);
+    EXPECT_FALSE(std::filesystem::exists(scratch_.Native("missing.ohl")));
+    std::filesystem::create_directory(scratch_.Native("dir.ohl"));
+    EXPECT_THROW(EditLineFile(scratch_.Path("dir.ohl"), "", false), EFOpenError);
+}
+
+TEST_F(LineFileTest, FileWithNulByteIsRefusedAndLeftUntouched)
+{
+    const std::string utf16(":\0L\0I\0N\0K\0\r\0\n\0", 14);
+    const std::string cases[] = {std::string("a\r\nb\0c\r\n", 8), std::string("\0", 1), utf16};
+    for (const std::string& before : cases) {
+        for (const auto& [line, remove] : {std::pair<std::string, bool>{"x", false}, {"a", true}, {"", false}}) {
+            const std::string path = Write(before);
+            EXPECT_THROW(EditLineFile(path, line, remove), EInvalidTextFile);
+            EXPECT_EQ(Bytes(), before);
+            EXPECT_EQ(FilesInDirectory(), 1u);
+        }
+    }
+}
+
+TEST_F(LineFileTest, FailedSaveLeavesTheOriginalAsItWas)
+{
+    struct Case {
+        const char* name;
+        FaultyFileOps::Kind kind;
+        FaultyFileOps::Fault fault;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"cannot open", FaultyFileOps::kOpen, FaultyFileOps::Fault::kFail, "Cannot open file "},
+        {"cannot find the size", FaultyFileOps::kSize, FaultyFileOps::Fault::kFail, "Stream read error"},
+        {"cannot read", FaultyFileOps::kRead, FaultyFileOps::Fault::kFail, "Stream read error"},
+        {"temporary file cannot be created", FaultyFileOps::kCreateTemporary, FaultyFileOps::Fault::kFail,
+         "Cannot create file "},
+        {"short write", FaultyFileOps::kWrite, FaultyFileOps::Fault::kPartial, "Stream write error"},
+        {"failed write", FaultyFileOps::kWrite, FaultyFileOps::Fault::kFail, "Stream write error"},
+        {"failed flush", FaultyFileOps::kFlush, FaultyFileOps::Fault::kFail, "Stream write error"},
+        {"replace fails", FaultyFileOps::kReplace, FaultyFileOps::Fault::kFail, "Cannot create file "},
+    };
+    const std::string before = "a\nb\n";
+    for (const Case& row : cases) {
+        const std::string path = Write(before);
+        FaultyFileOps files(row.kind, 1, row.fault);
+        try {
+            EditLineFile(path, "x", false, files);
+            ADD_FAILURE() << row.name << ": no exception";
+        } catch (const Exception& error) {
+            const std::string expected =
+                std::string(row.message) + (std::string(row.message).back() == ' ' ? path : std::string());
+            EXPECT_EQ(error.Message(), expected) << row.name;
+        }
+        EXPECT_TRUE(files.Failed()) << row.name;
+        EXPECT_EQ(Bytes(), before) << row.name;
+        EXPECT_EQ(FilesInDirectory(), 1u) << row.name;
+    }
+}
+
+TEST_F(LineFileTest, ExceptionTypesOfFailedSaves)
+{
+    const std::string path = Write("a\n");
+    FaultyFileOps noTemporary(FaultyFileOps::kCreateTemporary, 1);
+    EXPECT_THROW(EditLineFile(path, "x", false, noTemporary), EFCreateError);
+    FaultyFileOps shortWrite(FaultyFileOps::kWrite, 1, FaultyFileOps::Fault::kPartial);
+    EXPECT_THROW(EditLineFile(path, "x", false, shortWrite), EWriteError);
+    FaultyFileOps noReplace(FaultyFileOps::kReplace, 1);
+    EXPECT_THROW(EditLineFile(path, "x", false, noReplace), EFCreateError);
+    FaultyFileOps noOpen(FaultyFileOps::kOpen, 1);
+    EXPECT_THROW(EditLineFile(path, "x", false, noOpen), EFOpenError);
+    EXPECT_EQ(Bytes(), "a\n");
+}
+
+TEST_F(LineFileTest, OnlyTheBytesReallyReadCount)
+{
+    // A file that yields less than its size, and one that yields it in parts.
+    const std::string path = Write("a\nb");
+    FaultyFileOps overstated(FaultyFileOps::kSize, 1, FaultyFileOps::Fault::kOverstated);
+    EditLineFile(path, "", false, overstated);
+    EXPECT_EQ(Bytes(), "a\r\nb\r\n");
+
+    Write("first\nsecond\n");
+    FaultyFileOps partial(FaultyFileOps::kRead, 1, FaultyFileOps::Fault::kPartial);
+    EditLineFile(path, "third", false, partial);
+    EXPECT_TRUE(partial.Failed());
+    EXPECT_EQ(Bytes(), "first\r\nsecond\r\nthird\r\n");
+}
+
+TEST_F(LineFileTest, ReadOnlyFileIsNotReplaced)
+{
+    const std::string path = Write("a\n");
+    std::filesystem::permissions(scratch_.Native("d7.ohl"),
+                                 std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+                                     std::filesystem::perms::others_write,
+                                 std::filesystem::perm_options::remove);
+    EXPECT_THROW(EditLineFile(path, "x", false), EFCreateError);
+    EXPECT_EQ(Bytes(), "a\n");
+    EXPECT_EQ(FilesInDirectory(), 1u);
+}
+
+TEST_F(LineFileTest, WholeFileTextRoundTripsByteForByte)
+{
+    const std::string bytes("a\nb\0c\r", 7);
+    const std::string path = Write("old");
+    SaveFileText(path, bytes, SystemFileOps());
+    EXPECT_EQ(Bytes(), bytes);
+    const std::vector<char> text = LoadFileText(path, SystemFileOps());
+    EXPECT_EQ(std::string(text.begin(), text.end()), bytes);
+}
+
+}  // namespace

@@ -1,0 +1,80 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/exceptions.h"
+#include "platform/text.h"
+#include "registration/line_file.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+// CompareStringA decides where the user's locale matters.
+TEST(Win32Comparison, LocaleAwareIgnoringCase)
+{
+    const std::tuple<std::string, std::string, bool> cases[] = {
+        {":LINK myhelp.hlp", ":link myhelp.hlp", true},
+        {"\xC9", "\xE9", true},  // É and é in code page 1252
+        {"STRASSE", "stra\xDF" "e", true},
+        {"abc", "abd", false},
+        {"x", "x ", false},
+        {" x", "x", false},
+    };
+    for (const auto& [first, second, equal] : cases)
+        EXPECT_EQ(TextsEqualIgnoreCase(first, second), equal) << first << " / " << second;
+}
+
+TEST(Win32LineFile, EntryEqualToTheLocaleIsNotAddedTwice)
+{
+    test::ScratchDirectory scratch;
+    test::WriteFileBytes(scratch.Native("d7.ohi"), ":INDEX Stra\xDF" "e=s.hlp\r\n");
+    EditLineFile(scratch.Path("d7.ohi"), ":INDEX STRASSE=S.HLP", false);
+    EXPECT_EQ(test::ReadFileBytes(scratch.Native("d7.ohi")), ":INDEX Stra\xDF" "e=s.hlp\r\n");
+    EditLineFile(scratch.Path("d7.ohi"), ":INDEX STRASSE=S.HLP", true);
+    EXPECT_EQ(test::ReadFileBytes(scratch.Native("d7.ohi")), "");
+}
+
+TEST(Win32LineFile, FileHeldOpenByAnotherProgramIsLeftIntact)
+{
+    test::ScratchDirectory scratch;
+    test::WriteFileBytes(scratch.Native("d7.ohl"), "a\r\n");
+    const std::string path = scratch.Path("d7.ohl");
+    // Another program reads the file and lets others read it, nothing more.
+    const HANDLE holder =
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    EXPECT_THROW(EditLineFile(path, "x", false), EFCreateError);
+    CloseHandle(holder);
+    EXPECT_EQ(test::ReadFileBytes(scratch.Native("d7.ohl")), "a\r\n");
+    std::size_t entries = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(scratch.Native()))
+        entries += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(entries, 1u);
+
+    // Held without any sharing, it cannot even be read.
+    const HANDLE exclusive = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
+    EXPECT_THROW(EditLineFile(path, "x", false), EFOpenError);
+    CloseHandle(exclusive);
+    EXPECT_EQ(test::ReadFileBytes(scratch.Native("d7.ohl")), "a\r\n");
+}
+
+TEST(Win32LineFile, SaveKeepsTheAttributesAndRefusesReadOnly)
+{
+    test::ScratchDirectory scratch;
+    test::WriteFileBytes(scratch.Native("d7.ohc"), "a\n");
+    const std::string path = scratch.Path("d7.ohc");
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+    EditLineFile(path, "x", false);
+    EXPECT_EQ(GetFileAttributesA(path.c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE),
+              static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+    EXPECT_EQ(test::ReadFileBytes(scratch.Native("d7.ohc")), "a\r\nx\r\n");
+
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_THROW(EditLineFile(path, "y", false), EFCreateError);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(test::ReadFileBytes(scratch.Native("d7.ohc")), "a\r\nx\r\n");
+}
+
+}  // namespace
