@@ -43,3 +43,12 @@ ChildResult RunSorvane(const std::vector<std::string>& arguments, const std::fil
 }
 
 }  // namespace test
+
+namespace test {
+
+void UsePrivateRegistry(const std::filesystem::path& directory)
+{
+    setenv("SORVANE_REGISTRY", directory.c_str(), 1);
+}
+
+}  // namespace test

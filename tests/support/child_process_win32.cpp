@@ -75,3 +75,9 @@ ChildResult RunSorvane(const std::vector<std::string>& arguments, const std::fil
 }
 
 }  // namespace test
+
+namespace test {
+
+void UsePrivateRegistry(const std::filesystem::path&) {}
+
+}  // namespace test

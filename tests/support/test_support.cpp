@@ -82,3 +82,15 @@ std::string RecordingDevice::Bytes() const
 }
 
 }  // namespace test
+
+namespace test {
+
+std::string UniqueTestSection(const std::string& name)
+{
+    static unsigned counter = 0;
+    return "Software\\SorvaneTests\\" + name + "-" +
+           std::to_string(std::chrono::system_clock::now().time_since_epoch().count()) + "-" +
+           std::to_string(counter++);
+}
+
+}  // namespace test

@@ -68,3 +68,15 @@ private:
 };
 
 }  // namespace test
+
+namespace test {
+
+// Points the program's registry at a private place for this test process:
+// the stand-in's files in a directory of its own. Under Wine the build's
+// prefix is already private, and this does nothing.
+void UsePrivateRegistry(const std::filesystem::path& directory);
+
+// A key below HKEY_CURRENT_USER\Software that no other test uses.
+std::string UniqueTestSection(const std::string& name);
+
+}  // namespace test
