@@ -4,6 +4,7 @@
 #include "platform/console.h"
 #include "platform/exceptions.h"
 #include "platform/paths.h"
+#include "registration/install_targets.h"
 
 namespace {
 
@@ -116,7 +117,7 @@ RunRequest BuildRunRequest(const std::vector<std::string>& arguments, Console& c
     return request;
 }
 
-int RunSorvane(const std::string& commandLine, Console& console)
+int RunSorvane(const std::string& commandLine, Console& console, RegistryAccessor& registry, FileOps& files)
 {
     try {
         ShowBanner(console);
@@ -125,8 +126,7 @@ int RunSorvane(const std::string& commandLine, Console& console)
             ShowUsage(console);
             throw EAbort();
         }
-        const RunRequest request = BuildRunRequest(arguments, console);
-        (void)request;
+        ProcessTarget(BuildRunRequest(arguments, console), registry, console, files);
         return 0;
     } catch (...) {
         // Every failure ends here; its message is never shown.

@@ -3,9 +3,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_ops.h"
 #include "registration/run_request.h"
 
 class Console;
+class RegistryAccessor;
 
 // The arguments of a command line: its words after the program name, cut
 // by the rules Windows programs have always used for ParamStr.
@@ -17,4 +19,5 @@ std::vector<std::string> CommandLineArguments(const std::string& commandLine);
 RunRequest BuildRunRequest(const std::vector<std::string>& arguments, Console& console);
 
 // One whole run; answers the exit status: 0 for success, 1 for any failure.
-int RunSorvane(const std::string& commandLine, Console& console);
+int RunSorvane(const std::string& commandLine, Console& console, RegistryAccessor& registry,
+               FileOps& files = SystemFileOps());

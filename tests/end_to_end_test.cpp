@@ -8,6 +8,8 @@ class EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        test::UsePrivateRegistry(scratch_.Native());
+        test::ForgetDelphi7Settings();
         std::filesystem::create_directory(scratch_.Native("my folder"));
         for (const char* name : {"my folder/myhelp.hlp", "my folder/myhelp.cnt", "my folder/myhelp.als"})
             test::WriteFileBytes(scratch_.Native(name), "x");
@@ -33,7 +35,7 @@ TEST_F(EndToEnd, ChecksArgumentsAndFiles)
         std::string afterBanner;
     };
     const Case cases[] = {
-        {{help, "/D7", "/I", "My Help Reference"}, 0, ""},
+        {{help, "/D7", "/I", "My Help Reference"}, 1, test::kNoDelphi7Settings},
         {{help, "/D8", "/I", "T"}, 1, "-- Invalid parameter: /D8\r\n\r\n"},
         {{"myhelp.hlp", "/D7", "/I", "T"}, 1, "Required file not found: " + scratch_.Path("myhelp.hlp") + "\r\n\r\n"},
         {{help, "/D7", "/Install", "T"}, 1, "Invalid parameter: /Install\r\n\r\n"},
@@ -49,8 +51,8 @@ TEST_F(EndToEnd, ChecksArgumentsAndFiles)
 TEST_F(EndToEnd, RelativeHelpFileIsTakenFromTheWorkingDirectory)
 {
     const test::ChildResult found = test::RunSorvane({"myhelp.hlp", "/D7", "/I", "T"}, scratch_.Native("my folder"));
-    EXPECT_EQ(found.status, 0);
-    EXPECT_EQ(found.output, banner_);
+    EXPECT_EQ(found.status, 1);
+    EXPECT_EQ(found.output, banner_ + test::kNoDelphi7Settings);
 }
 
 }  // namespace

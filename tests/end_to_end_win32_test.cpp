@@ -8,6 +8,7 @@ namespace {
 TEST(EndToEndWin32, CommandLineIsCutByTheProgramItself)
 {
     test::ScratchDirectory scratch;
+    test::ForgetDelphi7Settings();
     std::filesystem::create_directory(scratch.Native("my dir"));
     for (const char* name : {"my dir/h.hlp", "my dir/h.cnt", "my dir/h.als"})
         test::WriteFileBytes(scratch.Native(name), "x");
@@ -23,13 +24,13 @@ TEST(EndToEndWin32, CommandLineIsCutByTheProgramItself)
         {"sorvane", 1, banner + usage},
         {"sorvane.exe \"" + directory + "\\h.hlp\" /D7 /X \"My Help Reference\"", 1,
          banner + "Invalid parameter: /X\r\n\r\n"},
-        {"sorvane.exe\t\"" + directory + "\\h.hlp\"\t/D7\t/I\tTitle", 0, banner},
+        {"sorvane.exe\t\"" + directory + "\\h.hlp\"\t/D7\t/I\tTitle", 1, banner + test::kNoDelphi7Settings},
         {"sorvane.exe \"" + directory + "\\h.hlp\" /D7 /I \"\"", 1, banner + usage},
         // Unquoted, the blank in "my dir" splits the path in two.
         {"sorvane.exe " + directory + "\\h.hlp /D7 /I", 1, banner + "-- Invalid parameter: dir\\h.hlp\r\n\r\n"},
         {"\"C:\\odd place\\sorvane.exe\" \"" + directory + "\\\" /D7 /I T", 1,
          banner + "Required file not found: " + directory + "\\\r\n\r\n"},
-        {"sorvane.exe \"" + directory + "\\h.hlp\" /D7 /I \"50% %s\" \"\"", 0, banner},
+        {"sorvane.exe \"" + directory + "\\h.hlp\" /D7 /I \"50% %s\" \"\"", 1, banner + test::kNoDelphi7Settings},
         {"sorvane.exe \"" + directory + "\\h.hlp\" /D7 /I \"", 1, banner + usage},
     };
     for (const Case& row : cases) {

@@ -6,9 +6,31 @@
 
 #include "platform/console.h"
 #include "platform/exceptions.h"
+#include "platform/registry.h"
 #include "tests/support/test_support.h"
 
 namespace {
+
+// A registry that holds no settings of any IDE, and takes no writes.
+class EmptyRegistryApi : public RegistryApi {
+public:
+    long RegOpenKeyExA(RegKey, const std::string&, std::uint32_t, RegKey&) override { return 2; }
+    long RegCreateKeyExA(RegKey, const std::string&, std::uint32_t, RegKey&) override { return 5; }
+    long RegQueryValueExA(RegKey, const std::string&, std::uint32_t&, unsigned char*, std::uint32_t&) override
+    {
+        return 6;
+    }
+    long RegSetValueExA(RegKey, const std::string&, std::uint32_t, const unsigned char*, std::uint32_t) override
+    {
+        return 6;
+    }
+    long RegDeleteValueA(RegKey, const std::string&) override { return 6; }
+    long RegCloseKey(RegKey) override { return 6; }
+};
+
+// A run that passes every check of the command line goes on to the IDE's
+// settings, which this registry does not have.
+const std::string kReachesTarget = "Error: Delphi open help project file not found.\r\n";
 
 using Words = std::vector<std::string>;
 
@@ -79,7 +101,9 @@ protected:
     {
         test::RecordingDevice device;
         Console console(device);
-        const int status = RunSorvane(commandLine, console);
+        EmptyRegistryApi api;
+        RegistryAccessor registry(api);
+        const int status = RunSorvane(commandLine, console, registry);
         console.FlushQuietly();
         return {status, device.Bytes()};
     }
@@ -107,11 +131,11 @@ TEST_F(RunDriverTest, ChecksInOrderAndPrintsTheirLines)
         {"five arguments", "sorvane " + help + " /D7 /I T extra", 1, usage},
         {"fourth word only quotes", "sorvane " + help + " /D7 /I \"\"", 1, usage},
         {"usage before any other check", "sorvane nothing /X7 /Z", 1, usage},
-        {"install", "sorvane " + help + " /D7 /I \"My Help Reference\"", 0, ""},
-        {"uninstall, lower case", "sorvane " + help + " /d7 /u T", 0, ""},
-        {"dash switch and tab", "sorvane " + help + "\t-D7\t/i\tT", 0, ""},
-        {"targets 4 and 6", "sorvane " + help + " /D4 /I T", 0, ""},
-        {"target 6", "sorvane " + help + " /D6 /U T", 0, ""},
+        {"install", "sorvane " + help + " /D7 /I \"My Help Reference\"", 1, kReachesTarget},
+        {"uninstall, lower case", "sorvane " + help + " /d7 /u T", 1, kReachesTarget},
+        {"dash switch and tab", "sorvane " + help + "\t-D7\t/i\tT", 1, kReachesTarget},
+        {"targets 4 and 6", "sorvane " + help + " /D4 /I T", 1, kReachesTarget},
+        {"target 6", "sorvane " + help + " /D6 /U T", 1, kReachesTarget},
         {"four characters", "sorvane " + help + " /D:7 /I T", 1, "-- Invalid parameter: /D:7\r\n\r\n"},
         {"unknown version 8", "sorvane " + help + " /D8 /I T", 1, "-- Invalid parameter: /D8\r\n\r\n"},
         {"unknown version 3", "sorvane " + help + " /D3 /I T", 1, "-- Invalid parameter: /D3\r\n\r\n"},
@@ -128,12 +152,12 @@ TEST_F(RunDriverTest, ChecksInOrderAndPrintsTheirLines)
          "Required file not found: " + Dir() + "\\d5help.als\r\n\r\n"},
         {"target 5 needs the help project", "sorvane myhelp.hlp /D5 /I T", 1,
          "Required file not found: " + Dir() + "\\myhelp.hpj\r\n\r\n"},
-        {"target 5 needs no alias file", "sorvane d5help.hlp /D5 /I T", 0, ""},
+        {"target 5 needs no alias file", "sorvane d5help.hlp /D5 /I T", 1, kReachesTarget},
         {"contents file checked second", "sorvane onlyhelp.hlp /D7 /I T", 1,
          "Required file not found: " + Dir() + "\\onlyhelp.cnt\r\n\r\n"},
         {"uninstall needs the files too", "sorvane d5help.hlp /D6 /U T", 1,
          "Required file not found: " + Dir() + "\\d5help.als\r\n\r\n"},
-        {"help file without extension keeps none", "sorvane bare /D7 /I T", 0, ""},
+        {"help file without extension keeps none", "sorvane bare /D7 /I T", 1, kReachesTarget},
         {"wildcard help file", "sorvane " + Dir() + "\\*.hlp /D7 /I T", 1,
          "Required file not found: " + Dir() + "\\*.hlp\r\n\r\n"},
         {"title with a line feed", "sorvane " + help + " /D7 /I \"My\nHelp\"", 1, "Invalid parameter: My\nHelp\r\n\r\n"},
@@ -175,13 +199,15 @@ TEST_F(RunDriverTest, BuildsTheRunRequest)
 TEST_F(RunDriverTest, UnwritableOutputEndsTheRunWithStatus1)
 {
     const std::string commandLine = "sorvane " + Dir() + "\\myhelp.hlp /D7 /I T";
+    EmptyRegistryApi api;
+    RegistryAccessor registry(api);
     test::RecordingDevice refusing(true, 0);
     Console console(refusing);
-    EXPECT_EQ(RunSorvane(commandLine, console), 1);
+    EXPECT_EQ(RunSorvane(commandLine, console, registry), 1);
 
     test::RecordingDevice partly(true, 30);  // the first banner line fits, the second does not
     Console partlyConsole(partly);
-    EXPECT_EQ(RunSorvane(commandLine, partlyConsole), 1);
+    EXPECT_EQ(RunSorvane(commandLine, partlyConsole, registry), 1);
     EXPECT_EQ(partly.Bytes(), "Pelmor Sorvane utility\r\n");
 }
 

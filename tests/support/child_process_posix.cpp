@@ -52,3 +52,17 @@ void UsePrivateRegistry(const std::filesystem::path& directory)
 }
 
 }  // namespace test
+
+namespace test {
+
+void SetEnvironment(const std::string& name, const std::string& value)
+{
+    setenv(name.c_str(), value.c_str(), 1);
+}
+
+std::filesystem::path PrivateDriveRoot()
+{
+    return std::filesystem::path();  // drive Z: is this machine's /
+}
+
+}  // namespace test

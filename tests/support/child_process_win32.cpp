@@ -81,3 +81,18 @@ namespace test {
 void UsePrivateRegistry(const std::filesystem::path&) {}
 
 }  // namespace test
+
+namespace test {
+
+void SetEnvironment(const std::string& name, const std::string& value)
+{
+    SetEnvironmentVariableA(name.c_str(), value.c_str());
+}
+
+std::filesystem::path PrivateDriveRoot()
+{
+    // Drive C: of the build's own Wine prefix.
+    return std::filesystem::temp_directory_path().root_path();
+}
+
+}  // namespace test

@@ -94,3 +94,17 @@ std::string UniqueTestSection(const std::string& name)
 }
 
 }  // namespace test
+
+#include "platform/registry.h"
+
+namespace test {
+
+const char* const kNoDelphi7Settings = "Error: Delphi open help project file not found.\r\n";
+
+void ForgetDelphi7Settings()
+{
+    RegistryAccessor registry;
+    registry.DeleteRegValue("Software\\Borland\\Delphi\\7.0\\OpenHelp", "ProjectFile");
+}
+
+}  // namespace test

@@ -80,3 +80,25 @@ void UsePrivateRegistry(const std::filesystem::path& directory);
 std::string UniqueTestSection(const std::string& name);
 
 }  // namespace test
+
+namespace test {
+
+// Sets an environment variable of this process, which children inherit.
+void SetEnvironment(const std::string& name, const std::string& value);
+
+// The root of the drive that the scratch directories lie on, where a test
+// may create folders; empty where that root is the real machine's.
+std::filesystem::path PrivateDriveRoot();
+
+}  // namespace test
+
+namespace test {
+
+// What a run prints when it has passed every check of its command line and
+// finds no Delphi 7 settings: the tests of the checks stop there.
+extern const char* const kNoDelphi7Settings;
+
+// Removes the Delphi 7 settings from the registry the program will read.
+void ForgetDelphi7Settings();
+
+}  // namespace test

@@ -1,0 +1,87 @@
+#include "registration/install_targets.h"
+
+#include <stdexcept>
+#include <vector>
+
+#include "platform/console.h"
+#include "platform/paths.h"
+#include "platform/registry.h"
+#include "platform/text.h"
+#include "registration/line_file.h"
+#include "registration/openhelp_files.h"
+#include "registration/winhelp_registration.h"
+
+namespace {
+
+enum class AliasDestinations { kNone, kProjectDirectory, kProjectDirectoryAndProjectsFolder };
+
+struct InstallTarget {
+    int number;
+    const char* name;
+    const char* openHelpKey;  // under HKEY_CURRENT_USER
+    AliasDestinations aliasDestinations;
+};
+
+const InstallTarget kInstallTargets[] = {
+    {4, "C++Builder 6", "Software\\Borland\\C++Builder\\6.0\\OpenHelp", AliasDestinations::kProjectDirectory},
+    {5, "Delphi 5", "Software\\Borland\\Delphi\\5.0\\OpenHelp", AliasDestinations::kNone},
+    {6, "Delphi 6", "Software\\Borland\\Delphi\\6.0\\OpenHelp", AliasDestinations::kProjectDirectory},
+    {7, "Delphi 7", "Software\\Borland\\Delphi\\7.0\\OpenHelp",
+     AliasDestinations::kProjectDirectoryAndProjectsFolder},
+};
+
+const char* const kDelphi7Key = "Software\\Borland\\Delphi\\7.0";
+
+const InstallTarget& FindTarget(int number)
+{
+    for (const InstallTarget& target : kInstallTargets)
+        if (target.number == number)
+            return target;
+    throw std::invalid_argument("no install target " + std::to_string(number));
+}
+
+// Plain concatenation: DirectoryPart keeps its backslash, so the project
+// directory's copy usually has two in a row, which Windows takes as one.
+std::vector<std::string> AliasDestinationsFor(const InstallTarget& target, const std::string& projectFile,
+                                              const std::string& ideRoot, const std::string& aliasFile)
+{
+    std::vector<std::string> destinations;
+    if (target.aliasDestinations != AliasDestinations::kNone)
+        destinations.push_back(DirectoryPart(projectFile) + "\\" + NamePart(aliasFile));
+    if (target.aliasDestinations == AliasDestinations::kProjectDirectoryAndProjectsFolder)
+        destinations.push_back(ideRoot + "\\Projects\\" + NamePart(aliasFile));
+    return destinations;
+}
+
+}  // namespace
+
+void ProcessTarget(const RunRequest& request, RegistryAccessor& registry, Console& console, FileOps& files)
+{
+    const InstallTarget& target = FindTarget(request.targetNumber);
+    registry.SetRootKey(HKEY_CURRENT_USER_KEY);
+    std::string ideRoot;
+    if (target.aliasDestinations == AliasDestinations::kProjectDirectoryAndProjectsFolder)
+        ideRoot = StripTrailingBackslash(registry.ReadRegString(kDelphi7Key, "RootDir", ""));
+    const std::string projectFile = registry.ReadRegString(target.openHelpKey, "ProjectFile", "");
+
+    const OpenHelpFiles openHelp = LocateOpenHelpFiles(projectFile, console);
+    EditLineFile(openHelp.contentFile, IncludeEntry(NamePart(request.contentsFile)), request.remove, files);
+    EditLineFile(openHelp.linkFile, LinkEntry(NamePart(request.helpFile)), request.remove, files);
+    EditLineFile(openHelp.indexFile, IndexEntry(request.title, NamePart(request.helpFile)), request.remove, files);
+    EditLineFile(projectFile, "", request.remove, files);
+
+    for (const std::string& destination : AliasDestinationsFor(target, projectFile, ideRoot, request.aliasFile)) {
+        if (request.remove)
+            DeleteFileQuietly(destination);
+        else
+            CopyFileOver(request.aliasFile, destination);
+    }
+    RegisterWinHelpFiles(registry, request.contentsFile, request.helpFile, request.remove);
+    // The IDE rebuilds its help index from the edited files.
+    DeleteFileQuietly(HelpIndexCache(projectFile));
+
+    console.WriteLine("");
+    const char* closing = request.remove ? "\"%s\" help files uninstalled from %s successfully."
+                                         : "\"%s\" help files installed in %s successfully.";
+    console.WriteLine(FillTemplate(closing, {request.title, target.name}));
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "platform/file_ops.h"
+#include "registration/run_request.h"
+
+class Console;
+class RegistryAccessor;
+
+// Carries out a checked run request for its IDE: finds the OpenHelp file
+// set through the IDE's settings, adds or removes the help file's entries,
+// places or removes the alias file, records or removes the help file with
+// Windows Help, deletes the help index cache, and prints the closing lines.
+// Not a transaction: a failing step leaves the steps before it done.
+void ProcessTarget(const RunRequest& request, RegistryAccessor& registry, Console& console,
+                   FileOps& files = SystemFileOps());

@@ -1,0 +1,269 @@
+// Whole runs of the built program against an IDE laid out on disk and its
+// settings in the registry: the real registry under Wine, the stand-in's
+// files natively.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "app/run_driver.h"
+#include "platform/console.h"
+#include "platform/registry.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+struct Target {
+    const char* targetSwitch;
+    const char* base;  // the OpenHelp project's name
+    const char* settingsKey;
+    bool aliasInProjectDirectory;
+    bool aliasInProjectsFolder;
+};
+
+const Target kTargets[] = {
+    {"/D4", "bcb6", "Software\\Borland\\C++Builder\\6.0\\OpenHelp", true, false},
+    {"/D5", "d5", "Software\\Borland\\Delphi\\5.0\\OpenHelp", false, false},
+    {"/D6", "d6", "Software\\Borland\\Delphi\\6.0\\OpenHelp", true, false},
+    {"/D7", "d7", "Software\\Borland\\Delphi\\7.0\\OpenHelp", true, true},
+};
+const Target& kDelphi7 = kTargets[3];
+const char* const kMembers[] = {".ohp", ".ohc", ".ohl", ".ohi"};
+const char* const kWinHelpKey = "Software\\Microsoft\\Windows\\Help";
+const std::string kTitle = "My Help Reference";
+
+class InstallScenario : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::UsePrivateRegistry(scratch_.Native("registry"));
+        std::filesystem::create_directories(scratch_.Native("registry"));
+        std::filesystem::create_directories(scratch_.Native("Borland/Delphi7/Projects"));
+        std::filesystem::create_directories(scratch_.Native("myfolder"));
+        for (const char* name : {"myhelp.hlp", "myhelp.cnt", "myhelp.als", "myhelp.hpj"})
+            test::WriteFileBytes(scratch_.Native(std::string("myfolder/") + name), test::ReadTestData(std::string("helpset/") + name));
+        registry_.SetRootKey(HKEY_LOCAL_MACHINE_KEY);
+        registry_.WriteRegString(kWinHelpKey, "other.hlp", "D:\\Other");
+        for (const char* name : {"myhelp.cnt", "myhelp.hlp"})
+            registry_.DeleteRegValue(kWinHelpKey, name);
+    }
+
+    // Lays the IDE's help folder out as it ships, and records it in HKCU.
+    void InstallIde(const Target& target, const std::string& helpFolder = "Borland/Delphi7/Help")
+    {
+        std::filesystem::create_directories(scratch_.Native(helpFolder));
+        for (const char* member : kMembers)
+            test::WriteFileBytes(Member(target, member, helpFolder), test::ReadTestData(std::string("openhelp/initial") + member));
+        ResetCache(target, helpFolder);
+        registry_.SetRootKey(HKEY_CURRENT_USER_KEY);
+        registry_.WriteRegString(target.settingsKey, "ProjectFile",
+                                 scratch_.Path(helpFolder + "/" + target.base + ".ohp"));
+        registry_.WriteRegString("Software\\Borland\\Delphi\\7.0", "RootDir", scratch_.Path("Borland/Delphi7") + "\\");
+    }
+
+    std::filesystem::path Member(const Target& target, const std::string& extension,
+                                 const std::string& helpFolder = "Borland/Delphi7/Help") const
+    {
+        return scratch_.Native(helpFolder + "/" + target.base + extension);
+    }
+
+    void ResetCache(const Target& target, const std::string& helpFolder = "Borland/Delphi7/Help")
+    {
+        test::WriteFileBytes(Member(target, ".gid", helpFolder), test::ReadTestData("openhelp/initial.gid"));
+    }
+
+    test::ChildResult Run(const Target& target, const char* action, const std::string& title = kTitle)
+    {
+        return test::RunSorvane({scratch_.Path("myfolder") + "\\myhelp.hlp", target.targetSwitch, action, title},
+                                scratch_.Native());
+    }
+
+    static std::string Success(const Target& target, const std::string& action, const std::string& title)
+    {
+        const std::string lines = test::ReadTestData("closing-lines.txt");
+        const std::string key = std::string(target.targetSwitch) + " " + action + "|";
+        const std::size_t start = lines.find(key) + key.size();
+        std::string line = lines.substr(start, lines.find('\n', start) - start);
+        line.replace(line.find("%s"), 2, title);
+        return test::ReadTestData("banner.txt") + "\r\n" + line + "\r\n";
+    }
+
+    std::string WinHelpValue(const std::string& name)
+    {
+        registry_.SetRootKey(HKEY_LOCAL_MACHINE_KEY);
+        return registry_.ReadRegString(kWinHelpKey, name, "<absent>");
+    }
+
+    // Every file the run may touch, against the state it should be in.
+    void ExpectState(const Target& target, const std::string& state, const std::string& when)
+    {
+        SCOPED_TRACE(std::string(target.targetSwitch) + " " + when);
+        for (const char* member : kMembers)
+            EXPECT_EQ(test::ReadFileBytes(Member(target, member)), test::ReadTestData("openhelp/" + state + member))
+                << member;
+        EXPECT_FALSE(std::filesystem::exists(Member(target, ".gid")));
+        const bool installed = state == "installed";
+        const std::string alias = test::ReadTestData("helpset/myhelp.als");
+        const auto expectAlias = [&](const std::filesystem::path& path, bool present) {
+            EXPECT_EQ(std::filesystem::exists(path), present) << path;
+            if (present && std::filesystem::exists(path)) {
+                EXPECT_EQ(test::ReadFileBytes(path), alias);
+            }
+        };
+        expectAlias(scratch_.Native("Borland/Delphi7/Help/myhelp.als"), installed && target.aliasInProjectDirectory);
+        expectAlias(scratch_.Native("Borland/Delphi7/Projects/myhelp.als"), installed && target.aliasInProjectsFolder);
+        EXPECT_FALSE(std::filesystem::exists(scratch_.Native("Borland/Delphi7/Help/myhelp.hpj")));
+        const std::string directory = installed ? scratch_.Path("myfolder") : "<absent>";
+        EXPECT_EQ(WinHelpValue("myhelp.cnt"), directory);
+        EXPECT_EQ(WinHelpValue("myhelp.hlp"), directory);
+        EXPECT_EQ(WinHelpValue("other.hlp"), "D:\\Other");
+    }
+
+    test::ScratchDirectory scratch_;
+    RegistryAccessor registry_;
+};
+
+TEST_F(InstallScenario, EveryTargetInstallsTwiceAndUninstallsTwice)
+{
+    for (const Target& target : kTargets) {
+        InstallIde(target);
+        for (const char* run : {"first install", "second install"}) {
+            const test::ChildResult result = Run(target, "/I");
+            EXPECT_EQ(result.status, 0) << target.targetSwitch << " " << run;
+            EXPECT_EQ(result.output, Success(target, "/I", kTitle)) << run;
+            ExpectState(target, "installed", run);
+            ResetCache(target);
+        }
+        for (const char* run : {"first uninstall", "second uninstall"}) {
+            const test::ChildResult result = Run(target, "/u");
+            EXPECT_EQ(result.status, 0) << target.targetSwitch << " " << run;
+            EXPECT_EQ(result.output, Success(target, "/U", kTitle)) << run;
+            ExpectState(target, "uninstalled", run);
+            ResetCache(target);
+        }
+        for (const char* member : kMembers)
+            std::filesystem::remove(Member(target, member));
+    }
+}
+
+TEST_F(InstallScenario, Delphi7WithoutRootDirUsesTheProjectsFolderOfTheCurrentDrive)
+{
+    InstallIde(kDelphi7);
+    registry_.SetRootKey(HKEY_CURRENT_USER_KEY);
+    registry_.DeleteRegValue("Software\\Borland\\Delphi\\7.0", "RootDir");
+    const std::filesystem::path driveRoot = test::PrivateDriveRoot();
+    if (!driveRoot.empty())
+        std::filesystem::create_directories(driveRoot / "Projects");
+
+    EXPECT_EQ(Run(kDelphi7, "/I").status, 0);
+    EXPECT_TRUE(std::filesystem::exists(scratch_.Native("Borland/Delphi7/Help/myhelp.als")));
+    EXPECT_FALSE(std::filesystem::exists(scratch_.Native("Borland/Delphi7/Projects/myhelp.als")));
+    if (!driveRoot.empty()) {
+        EXPECT_EQ(test::ReadFileBytes(driveRoot / "Projects/myhelp.als"), test::ReadTestData("helpset/myhelp.als"));
+    }
+    EXPECT_EQ(Run(kDelphi7, "/U").status, 0);
+    if (!driveRoot.empty()) {
+        EXPECT_FALSE(std::filesystem::exists(driveRoot / "Projects/myhelp.als"));
+    }
+}
+
+TEST_F(InstallScenario, TitleAtUninstallDecidesTheIndexEntry)
+{
+    InstallIde(kDelphi7);
+    ASSERT_EQ(Run(kDelphi7, "/I").status, 0);
+    const test::ChildResult caseOnly = Run(kDelphi7, "/U", "MY HELP reference");
+    EXPECT_EQ(caseOnly.status, 0);
+    EXPECT_EQ(caseOnly.output, Success(kDelphi7, "/U", "MY HELP reference"));
+    ExpectState(kDelphi7, "uninstalled", "uninstall with the title in other case");
+
+    ASSERT_EQ(Run(kDelphi7, "/I").status, 0);
+    const test::ChildResult other = Run(kDelphi7, "/U", "Another Title");
+    EXPECT_EQ(other.status, 0);
+    EXPECT_EQ(other.output, Success(kDelphi7, "/U", "Another Title"));
+    EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, ".ohi")), test::ReadTestData("openhelp/installed.ohi"));
+    EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, ".ohc")), test::ReadTestData("openhelp/uninstalled.ohc"));
+    EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, ".ohl")), test::ReadTestData("openhelp/uninstalled.ohl"));
+    EXPECT_FALSE(std::filesystem::exists(scratch_.Native("Borland/Delphi7/Projects/myhelp.als")));
+    EXPECT_EQ(WinHelpValue("myhelp.hlp"), "<absent>");
+}
+
+TEST_F(InstallScenario, PercentSignsInTheTitleAreKept)
+{
+    InstallIde(kDelphi7);
+    const std::string title = "100% %s Reference %d";
+    const test::ChildResult result = Run(kDelphi7, "/I", title);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.output, Success(kDelphi7, "/I", title));
+    EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, ".ohi")),
+              test::ReadTestData("openhelp/uninstalled.ohi") + ":INDEX 100% %s Reference %d=myhelp.hlp\r\n");
+}
+
+TEST_F(InstallScenario, ExpandableProjectFileIsUsedAsStored)
+{
+    // A folder literally named "%D7HELP%", relative to the working directory;
+    // expanding the variable would lead elsewhere.
+    InstallIde(kDelphi7, "%D7HELP%");
+    test::SetEnvironment("D7HELP", scratch_.Path("Borland/Delphi7/Help"));
+    const std::string stored = "%D7HELP%\\d7.ohp";
+    RegistryApi& api = SystemRegistryApi();
+    RegKey key = 0;
+    ASSERT_EQ(api.RegOpenKeyExA(HKEY_CURRENT_USER_KEY, kDelphi7.settingsKey, KEY_ALL_ACCESS_MASK, key), 0);
+    ASSERT_EQ(api.RegSetValueExA(key, "ProjectFile", REG_EXPAND_SZ_TYPE,
+                                 reinterpret_cast<const unsigned char*>(stored.c_str()),
+                                 static_cast<std::uint32_t>(stored.size() + 1)),
+              0);
+    api.RegCloseKey(key);
+
+    EXPECT_EQ(Run(kDelphi7, "/I").status, 0);
+    EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, ".ohl", "%D7HELP%")), test::ReadTestData("openhelp/installed.ohl"));
+    EXPECT_FALSE(std::filesystem::exists(Member(kDelphi7, ".gid", "%D7HELP%")));
+}
+
+TEST_F(InstallScenario, ProjectFileOfAnotherTypeEndsTheRunAfterTheBanner)
+{
+    InstallIde(kDelphi7);
+    RegistryApi& api = SystemRegistryApi();
+    RegKey key = 0;
+    ASSERT_EQ(api.RegOpenKeyExA(HKEY_CURRENT_USER_KEY, kDelphi7.settingsKey, KEY_ALL_ACCESS_MASK, key), 0);
+    const unsigned char dword[4] = {1, 0, 0, 0};
+    ASSERT_EQ(api.RegSetValueExA(key, "ProjectFile", 4, dword, 4), 0);
+    api.RegCloseKey(key);
+
+    const test::ChildResult result = Run(kDelphi7, "/I");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, test::ReadTestData("banner.txt"));
+    EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, ".ohc")), test::ReadTestData("openhelp/initial.ohc"));
+}
+
+TEST_F(InstallScenario, FailureAfterTheFirstChangeKeepsTheEarlierChanges)
+{
+    InstallIde(kDelphi7);
+    std::filesystem::permissions(Member(kDelphi7, ".ohl"),
+                                 std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+                                     std::filesystem::perms::others_write,
+                                 std::filesystem::perm_options::remove);
+    const test::ChildResult result = Run(kDelphi7, "/I");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, test::ReadTestData("banner.txt"));
+    EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, ".ohc")), test::ReadTestData("openhelp/installed.ohc"));
+    for (const char* member : {".ohl", ".ohi", ".ohp", ".gid"})
+        EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, member)), test::ReadTestData(std::string("openhelp/initial") + member))
+            << member;
+    EXPECT_FALSE(std::filesystem::exists(scratch_.Native("Borland/Delphi7/Help/myhelp.als")));
+    EXPECT_EQ(WinHelpValue("myhelp.hlp"), "<absent>");
+}
+
+TEST_F(InstallScenario, ClosingLinesThatCannotBeWrittenFailTheRunAfterEveryChange)
+{
+    InstallIde(kDelphi7);
+    const std::string banner = test::ReadTestData("banner.txt");
+    test::RecordingDevice console(true, banner.size());  // room for the banner alone
+    Console output(console);
+    const std::string commandLine =
+        "sorvane \"" + scratch_.Path("myfolder") + "\\myhelp.hlp\" /D7 /I \"" + kTitle + "\"";
+    RegistryAccessor registry;
+    EXPECT_EQ(RunSorvane(commandLine, output, registry), 1);
+    EXPECT_EQ(console.Bytes(), banner);
+    ExpectState(kDelphi7, "installed", "closing lines refused");
+}
+
+}  // namespace
