@@ -132,6 +132,8 @@ void SaveFileText(const std::string& path, std::string_view text, FileOps& files
 std::vector<std::string_view> CutLines(std::string_view text)
 {
     std::vector<std::string_view> lines;
+    if (text.empty())
+        return lines;  // an empty text may have no storage to scan at all
     const char* const end = text.data() + text.size();
     const char* start = text.data();
     // The next CR and the next LF, each found with one fast scan.
@@ -146,7 +148,8 @@ std::vector<std::string_view> CutLines(std::string_view text)
         lines.emplace_back(start, static_cast<std::size_t>(lineBreak - start));
         if (lineBreak == end)
             break;
-        start = lineBreak + ((lineBreak == cr && lineBreak + 1 == lf) ? 2 : 1);
+        // CR LF is one break; a CR at the very end is one on its own.
+        start = lineBreak + ((lineBreak == cr && lf != end && lf == cr + 1) ? 2 : 1);
         if (cr < start)
             cr = next(start, '\r');
         if (lf < start)
@@ -160,7 +163,7 @@ LineList LoadLines(const std::string& path, FileOps& files)
     LineList list;
     list.text = LoadFileText(path, files);
     // Saved again, such a file would lose everything from its first NUL on.
-    if (std::memchr(list.text.data(), '\0', list.text.size()) != nullptr)
+    if (std::find(list.text.begin(), list.text.end(), '\0') != list.text.end())
         throw EInvalidTextFile(FillTemplate("File %s is not an 8-bit text file", {path}));
     list.lines = CutLines(std::string_view(list.text.data(), list.text.size()));
     return list;

@@ -3,11 +3,15 @@
 // files natively.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iostream>
 #include <map>
 
 #include "app/run_driver.h"
 #include "platform/console.h"
 #include "platform/registry.h"
+#include "tests/support/faulty_file_ops.h"
+#include "tests/support/faulty_registry_api.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -48,11 +52,12 @@ protected:
     }
 
     // Lays the IDE's help folder out as it ships, and records it in HKCU.
-    void InstallIde(const Target& target, const std::string& helpFolder = "Borland/Delphi7/Help")
+    void InstallIde(const Target& target, const std::string& helpFolder = "Borland/Delphi7/Help",
+                    const std::string& state = "initial")
     {
         std::filesystem::create_directories(scratch_.Native(helpFolder));
         for (const char* member : kMembers)
-            test::WriteFileBytes(Member(target, member, helpFolder), test::ReadTestData(std::string("openhelp/initial") + member));
+            test::WriteFileBytes(Member(target, member, helpFolder), test::ReadTestData("openhelp/" + state + member));
         ResetCache(target, helpFolder);
         registry_.SetRootKey(HKEY_CURRENT_USER_KEY);
         registry_.WriteRegString(target.settingsKey, "ProjectFile",
@@ -264,6 +269,99 @@ TEST_F(InstallScenario, ClosingLinesThatCannotBeWrittenFailTheRunAfterEveryChang
     EXPECT_EQ(RunSorvane(commandLine, output, registry), 1);
     EXPECT_EQ(console.Bytes(), banner);
     ExpectState(kDelphi7, "installed", "closing lines refused");
+}
+
+// Every file operation and every registry write of a whole install and a
+// whole uninstall fails in turn, one run each: the run ends with status 1,
+// no OpenHelp file is ever cut short or half written, and a failure before
+// the first change changes nothing at all.
+TEST_F(InstallScenario, EveryFailingOperationEndsTheRunAndLosesNothing)
+{
+    using test::FaultyFileOps;
+    using test::FaultyRegistryApi;
+    const std::string commandLine = "sorvane \"" + scratch_.Path("myfolder") + "\\myhelp.hlp\" /D7 ";
+    const std::string alias = scratch_.Path("Borland/Delphi7/Help") + "\\myhelp.als";
+    int runs = 0;
+    for (const std::string action : {"/I", "/U"}) {
+        const std::string before = action == "/I" ? "uninstalled" : "installed";
+        const std::string after = action == "/I" ? "installed" : "uninstalled";
+        const auto reset = [&] {
+            InstallIde(kDelphi7, "Borland/Delphi7/Help", before);
+            for (const char* folder : {"Help", "Projects"})
+                std::filesystem::remove(scratch_.Native(std::string("Borland/Delphi7/") + folder + "/myhelp.als"));
+            registry_.SetRootKey(HKEY_LOCAL_MACHINE_KEY);
+            for (const char* name : {"myhelp.cnt", "myhelp.hlp"}) {
+                if (before == "installed")
+                    registry_.WriteRegString(kWinHelpKey, name, scratch_.Path("myfolder"));
+                else
+                    registry_.DeleteRegValue(kWinHelpKey, name);
+            }
+            if (before == "installed")
+                test::WriteFileBytes(scratch_.Native("Borland/Delphi7/Help/myhelp.als"), test::ReadTestData("helpset/myhelp.als"));
+        };
+        const auto run = [&](FileOps& files, RegistryApi& api) {
+            test::RecordingDevice device;
+            Console console(device);
+            RegistryAccessor registry(api);
+            return RunSorvane(commandLine + action + " \"" + kTitle + "\"", console, registry, files);
+        };
+
+        reset();
+        FaultyFileOps fileCalls;
+        FaultyRegistryApi registryCalls;
+        ASSERT_EQ(run(fileCalls, registryCalls), 0);
+        ExpectState(kDelphi7, after, "a run without faults");
+        const auto& calls = fileCalls.Calls();
+        const std::size_t firstChange =
+            std::find(calls.begin(), calls.end(), FaultyFileOps::kReplace) - calls.begin();
+
+        std::map<int, int> seen;
+        for (std::size_t i = 0; i < calls.size(); ++i) {
+            const FaultyFileOps::Kind kind = calls[i];
+            reset();
+            FaultyFileOps files(kind, ++seen[kind]);
+            FaultyRegistryApi api;
+            const std::string what = action + " with file operation " + std::to_string(i) + " failing";
+            EXPECT_EQ(run(files, api), 1) << what;
+            EXPECT_TRUE(files.Failed()) << what;
+            ++runs;
+            for (const char* member : kMembers) {
+                const std::string bytes = test::ReadFileBytes(Member(kDelphi7, member));
+                const std::string expectedBefore = test::ReadTestData("openhelp/" + before + member);
+                EXPECT_TRUE(bytes == expectedBefore || bytes == test::ReadTestData("openhelp/" + after + member))
+                    << what << ": " << member << " is neither old nor new";
+                if (i <= firstChange) {
+                    EXPECT_EQ(bytes, expectedBefore) << what << ": " << member << " changed";
+                }
+            }
+            if (i <= firstChange) {
+                EXPECT_TRUE(std::filesystem::exists(Member(kDelphi7, ".gid"))) << what;
+                EXPECT_EQ(std::filesystem::exists(scratch_.Native("Borland/Delphi7/Help/myhelp.als")),
+                          before == "installed") << what;
+                EXPECT_EQ(WinHelpValue("myhelp.hlp"), before == "installed" ? scratch_.Path("myfolder") : "<absent>")
+                    << what;
+            }
+            std::size_t leftovers = 0;
+            for (const auto& entry : std::filesystem::directory_iterator(scratch_.Native("Borland/Delphi7/Help")))
+                leftovers += entry.path().extension() == ".sorvane-tmp" ? 1 : 0;
+            EXPECT_EQ(leftovers, 0u) << what << ": a temporary file was left behind";
+        }
+
+        seen.clear();
+        for (const FaultyRegistryApi::Kind kind : registryCalls.Calls()) {
+            reset();
+            FaultyFileOps files;
+            FaultyRegistryApi api(kind, ++seen[kind]);
+            EXPECT_EQ(run(files, api), 1) << action << " with a registry write failing";
+            EXPECT_TRUE(api.Failed());
+            ++runs;
+            // Registry writes come after every file is saved.
+            for (const char* member : kMembers)
+                EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, member)), test::ReadTestData("openhelp/" + after + member));
+        }
+    }
+    std::cout << "fault injection: " << runs << " runs, each with one failing operation\n";
+    EXPECT_GT(runs, 20);
 }
 
 }  // namespace
