@@ -186,6 +186,8 @@ public:
             return kFileNotFound;
         const std::string bytes(reinterpret_cast<const char*>(data), size);
         if (RegeditValue* value = FindRegeditValue(*found, name)) {
+            if (value->type == type && value->data == bytes)
+                return kSuccess;  // already stored: the file need not be written again
             value->type = type;
             value->data = bytes;
         } else {
