@@ -3,7 +3,6 @@
 // the file afresh and every change rewrites it crash-safely, so that runs
 // of the program see each other's changes as they would in a registry.
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,7 +13,6 @@
 #include "platform/exceptions.h"
 #include "platform/registry.h"
 #include "platform/regedit_file.h"
-#include "platform/text.h"
 
 namespace {
 
