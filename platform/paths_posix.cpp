@@ -50,9 +50,8 @@ std::string FullPath(const std::string& path)
 
     std::string root;  // "X:"
     std::string rest;  // resolved below the root
-    const bool hasDrive = text.size() >= 2 && std::isalpha(static_cast<unsigned char>(text[0])) && text[1] == ':';
     const std::string current = CurrentDirectoryOnDriveZ();
-    if (hasDrive) {
+    if (HasDrive(text)) {
         root = text.substr(0, 2);
         const std::string afterDrive = text.substr(2);
         if (!afterDrive.empty() && afterDrive[0] == '\\')

@@ -7,14 +7,14 @@
 
 namespace {
 
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+}  // namespace
+
 bool HasDrive(const std::string& path)
 {
     return path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
 }
-
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-}  // namespace
 
 std::string CurrentDirectoryOnDriveZ()
 {

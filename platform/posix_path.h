@@ -4,6 +4,9 @@
 
 #include <string>
 
+// True when the path begins with a drive letter and ":".
+bool HasDrive(const std::string& path);
+
 // The current directory as a Windows path on drive Z:.
 std::string CurrentDirectoryOnDriveZ();
 

@@ -131,18 +131,22 @@ TEST_F(InstallScenario, EveryTargetInstallsTwiceAndUninstallsTwice)
 {
     for (const Target& target : kTargets) {
         InstallIde(target);
-        for (const char* run : {"first install", "second install"}) {
-            const test::ChildResult result = Run(target, "/I");
-            EXPECT_EQ(result.status, 0) << target.targetSwitch << " " << run;
-            EXPECT_EQ(result.output, Success(target, "/I", kTitle)) << run;
-            ExpectState(target, "installed", run);
-            ResetCache(target);
-        }
-        for (const char* run : {"first uninstall", "second uninstall"}) {
-            const test::ChildResult result = Run(target, "/u");
-            EXPECT_EQ(result.status, 0) << target.targetSwitch << " " << run;
-            EXPECT_EQ(result.output, Success(target, "/U", kTitle)) << run;
-            ExpectState(target, "uninstalled", run);
+        const struct {
+            const char* name;
+            const char* action;
+            const char* closing;  // the closing line's action
+            const char* state;
+        } runs[] = {
+            {"first install", "/I", "/I", "installed"},
+            {"second install", "/i", "/I", "installed"},
+            {"first uninstall", "/U", "/U", "uninstalled"},
+            {"second uninstall", "/u", "/U", "uninstalled"},
+        };
+        for (const auto& run : runs) {
+            const test::ChildResult result = Run(target, run.action);
+            EXPECT_EQ(result.status, 0) << target.targetSwitch << " " << run.name;
+            EXPECT_EQ(result.output, Success(target, run.closing, kTitle)) << run.name;
+            ExpectState(target, run.state, run.name);
             ResetCache(target);
         }
         for (const char* member : kMembers)

@@ -11,6 +11,18 @@
 
 namespace {
 
+// The message of the ERegistryException that the operation raises.
+template <typename Operation>
+std::string RegistryError(Operation operation)
+{
+    try {
+        operation();
+    } catch (const ERegistryException& error) {
+        return error.Message();
+    }
+    return "<no exception>";
+}
+
 const std::uint32_t kRegBinary = 3;
 const std::uint32_t kRegDword = 4;
 const std::uint32_t kRegMultiSz = 7;
@@ -90,16 +102,11 @@ TEST_F(RegistryTest, ReadsStringsAndRefusesOtherTypesThatHoldData)
     RegistryAccessor registry;
     for (const Case& row : cases) {
         Plant(row.name, row.type, row.bytes);
-        if (row.expected != nullptr) {
+        if (row.expected != nullptr)
             EXPECT_EQ(registry.ReadRegString(section_, row.name, "default"), row.expected) << row.name;
-        } else {
-            try {
-                registry.ReadRegString(section_, row.name, "default");
-                ADD_FAILURE() << row.name << ": no exception";
-            } catch (const ERegistryException& error) {
-                EXPECT_EQ(error.Message(), std::string("Invalid data type for '") + row.name + "'");
-            }
-        }
+        else
+            EXPECT_EQ(RegistryError([&] { registry.ReadRegString(section_, row.name, "default"); }),
+                      std::string("Invalid data type for '") + row.name + "'");
     }
     EXPECT_EQ(registry.ReadRegString(section_, "absent", "default"), "default");
     EXPECT_EQ(registry.ReadRegString(section_ + "\\missing", "dword", "default"), "default");
@@ -238,12 +245,7 @@ TEST(RegistryAccessorFaults, ValueThatGrowsBetweenQueriesRaises)
     RegistryAccessor registry(api);
     EXPECT_EQ(registry.ReadRegString("Sec", "v", ""), "abc");
     api.growAfterSizeQuery = true;
-    try {
-        registry.ReadRegString("Sec", "v", "");
-        ADD_FAILURE() << "no exception";
-    } catch (const ERegistryException& error) {
-        EXPECT_EQ(error.Message(), "Failed to get data for 'v'");
-    }
+    EXPECT_EQ(RegistryError([&] { registry.ReadRegString("Sec", "v", ""); }), "Failed to get data for 'v'");
     EXPECT_TRUE(api.open.empty()) << "the key stays closed after the exception";
 }
 
@@ -252,12 +254,8 @@ TEST(RegistryAccessorFaults, WriteRaisesWhenTheCreatedKeyCannotBeOpened)
     FakeRegistryApi api;
     RegistryAccessor registry(api);
     api.failOpen = true;
-    try {
-        registry.WriteRegString("\\Software\\Microsoft\\Windows\\Help", "my%s.hlp", "C:\\dir");
-        ADD_FAILURE() << "no exception";
-    } catch (const ERegistryException& error) {
-        EXPECT_EQ(error.Message(), "Failed to set data for 'my%s.hlp'");
-    }
+    EXPECT_EQ(RegistryError([&] { registry.WriteRegString("\\Software\\Microsoft\\Windows\\Help", "my%s.hlp", "C:\\dir"); }),
+              "Failed to set data for 'my%s.hlp'");
     EXPECT_TRUE(api.values.empty());
     EXPECT_TRUE(api.open.empty());
 }
@@ -267,12 +265,8 @@ TEST(RegistryAccessorFaults, CreateFailureNamesTheSectionAsGiven)
     FakeRegistryApi api;
     RegistryAccessor registry(api);
     api.failCreate = true;
-    try {
-        registry.WriteRegString("\\Software\\Microsoft\\Windows\\Help", "v", "d");
-        ADD_FAILURE() << "no exception";
-    } catch (const ERegistryException& error) {
-        EXPECT_EQ(error.Message(), "Failed to create key \\Software\\Microsoft\\Windows\\Help");
-    }
+    EXPECT_EQ(RegistryError([&] { registry.WriteRegString("\\Software\\Microsoft\\Windows\\Help", "v", "d"); }),
+              "Failed to create key \\Software\\Microsoft\\Windows\\Help");
 }
 
 TEST(RegistryAccessorFaults, EveryOpenedKeyIsClosedAndOnlyOneBackslashStripped)
