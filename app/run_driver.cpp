@@ -117,7 +117,8 @@ RunRequest BuildRunRequest(const std::vector<std::string>& arguments, Console& c
     return request;
 }
 
-int RunSorvane(const std::string& commandLine, Console& console, RegistryAccessor& registry, FileOps& files)
+int RunSorvane(const std::string& commandLine, Console& console, RegistryAccessor& registry, FileOps& files,
+               std::chrono::milliseconds lockWait)
 {
     try {
         ShowBanner(console);
@@ -126,7 +127,7 @@ int RunSorvane(const std::string& commandLine, Console& console, RegistryAccesso
             ShowUsage(console);
             throw EAbort();
         }
-        ProcessTarget(BuildRunRequest(arguments, console), registry, console, files);
+        ProcessTarget(BuildRunRequest(arguments, console), registry, console, files, lockWait);
         return 0;
     } catch (...) {
         // Every failure ends here; its message is never shown.

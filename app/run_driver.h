@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/file_ops.h"
+#include "registration/install_targets.h"
 #include "registration/run_request.h"
 
 class Console;
@@ -20,4 +21,4 @@ RunRequest BuildRunRequest(const std::vector<std::string>& arguments, Console& c
 
 // One whole run; answers the exit status: 0 for success, 1 for any failure.
 int RunSorvane(const std::string& commandLine, Console& console, RegistryAccessor& registry,
-               FileOps& files = SystemFileOps());
+               FileOps& files = SystemFileOps(), std::chrono::milliseconds lockWait = kOpenHelpLockWait);

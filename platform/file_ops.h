@@ -18,8 +18,10 @@ public:
     virtual bool Size(Handle file, std::uint64_t& size) = 0;
     // Reads at most `size` bytes; `got` tells how many came (0 at the end).
     virtual bool Read(Handle file, char* buffer, std::size_t size, std::size_t& got) = 0;
-    // Creates a new, unshared temporary file in the directory of `path`.
-    virtual bool CreateTemporary(const std::string& path, std::string& temporaryPath, Handle& file) = 0;
+    // Creates the file new and unshared. Fails when anything is at that
+    // name already, a symbolic link included: nothing there is followed or
+    // truncated.
+    virtual bool CreateNew(const std::string& path, Handle& file) = 0;
     // Writes the bytes; `written` tells how many went out.
     virtual bool Write(Handle file, const char* data, std::size_t size, std::size_t& written) = 0;
     // Makes what was written durable on disk.
@@ -29,6 +31,7 @@ public:
     // original's attributes. On failure the original is left as it was:
     // also when it is read-only or held open by another program.
     virtual bool Replace(const std::string& temporaryPath, const std::string& path) = 0;
+    // Deletes the file, or a symbolic link itself, when it can.
     virtual void Remove(const std::string& path) = 0;
 };
 

@@ -12,14 +12,6 @@ namespace {
 
 int ToDescriptor(FileOps::Handle file) { return static_cast<int>(file); }
 
-std::string ParentDirectory(const std::string& posixPath)
-{
-    const std::size_t slash = posixPath.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : posixPath.substr(0, slash);
-}
-
 class PosixFileOps : public FileOps {
 public:
     bool OpenForReading(const std::string& path, Handle& file) override
@@ -52,24 +44,14 @@ public:
         return count >= 0;
     }
 
-    bool CreateTemporary(const std::string& path, std::string& temporaryPath, Handle& file) override
+    bool CreateNew(const std::string& path, Handle& file) override
     {
         std::string posixPath;
         if (!ToPosixPath(path, posixPath))
             return false;
-        // Beside the original, so that it can take the original's place by a rename.
-        for (unsigned attempt = 0; attempt < 100; ++attempt) {
-            const std::string suffix = "." + std::to_string(getpid()) + "-" + std::to_string(attempt) + ".sorvane-tmp";
-            temporaryPath = path + suffix;
-            const int descriptor = open((posixPath + suffix).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-            if (descriptor >= 0) {
-                file = descriptor;
-                return true;
-            }
-            if (errno != EEXIST)
-                return false;
-        }
-        return false;
+        const int descriptor = open(posixPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        file = descriptor;
+        return descriptor >= 0;
     }
 
     bool Write(Handle file, const char* data, std::size_t size, std::size_t& written) override
@@ -107,7 +89,7 @@ public:
         if (rename(from.c_str(), to.c_str()) != 0)
             return false;
         // The rename itself is durable only once the directory is.
-        const int directory = open(ParentDirectory(to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int directory = open(PosixParentDirectory(to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (directory >= 0) {
             fsync(directory);
             close(directory);

@@ -35,22 +35,12 @@ public:
         return ok != 0;
     }
 
-    bool CreateTemporary(const std::string& path, std::string& temporaryPath, Handle& file) override
+    bool CreateNew(const std::string& path, Handle& file) override
     {
-        // Beside the original, so that it can take the original's place by a rename.
-        for (unsigned attempt = 0; attempt < 100; ++attempt) {
-            temporaryPath =
-                path + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt) + ".sorvane-tmp";
-            const HANDLE created = CreateFileA(temporaryPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (created != INVALID_HANDLE_VALUE) {
-                file = FromHandle(created);
-                return true;
-            }
-            if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
-                return false;
-        }
-        return false;
+        const HANDLE created =
+            CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        file = FromHandle(created);
+        return created != INVALID_HANDLE_VALUE;
     }
 
     bool Write(Handle file, const char* data, std::size_t size, std::size_t& written) override
@@ -77,11 +67,7 @@ public:
                0;
     }
 
-    void Remove(const std::string& path) override
-    {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
-    }
+    void Remove(const std::string& path) override { DeleteFileA(path.c_str()); }
 };
 
 }  // namespace

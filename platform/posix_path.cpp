@@ -44,3 +44,11 @@ bool ToPosixPath(const std::string& windowsPath, std::string& posixPath)
     posixPath = rest;
     return true;
 }
+
+std::string PosixParentDirectory(const std::string& posixPath)
+{
+    const std::size_t slash = posixPath.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : posixPath.substr(0, slash);
+}

@@ -13,3 +13,6 @@ std::string CurrentDirectoryOnDriveZ();
 // Maps a Windows path to the POSIX path it names. False for a path on any
 // drive other than Z:, or a network path: those name nothing here.
 bool ToPosixPath(const std::string& windowsPath, std::string& posixPath);
+
+// The folder that holds a POSIX path: "." for a bare name.
+std::string PosixParentDirectory(const std::string& posixPath);

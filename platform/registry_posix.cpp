@@ -3,6 +3,7 @@
 // the file afresh and every change rewrites it crash-safely, so that runs
 // of the program see each other's changes as they would in a registry.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -81,6 +82,35 @@ bool SaveHive(const std::string& rootName, const RegeditHive& hive)
     return true;
 }
 
+// Runs at the same moment would each rewrite a file from their own reading
+// of it, and the later one would drop the other's change: a change is
+// read, made and saved while a lock file beside the roots' files is locked.
+// Reads need no lock, since every save replaces a file whole.
+class HiveChange {
+public:
+    explicit HiveChange(const std::string& rootName)
+    {
+        const std::string path = HiveFile(rootName);
+        lock_ = open((path.substr(0, path.find_last_of('/')) + "/registry.lock").c_str(),
+                     O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (lock_ < 0 || flock(lock_, LOCK_EX) != 0)
+            throw ERegistryException("Cannot lock registry file " + path);
+        hive = LoadHive(rootName);
+    }
+    ~HiveChange()
+    {
+        if (lock_ >= 0)
+            close(lock_);
+    }
+    HiveChange(const HiveChange&) = delete;
+    HiveChange& operator=(const HiveChange&) = delete;
+
+    RegeditHive hive;
+
+private:
+    int lock_ = -1;
+};
+
 // Splits a key path into its names; false for an empty name inside it.
 bool SplitKeyPath(const std::string& path, std::vector<std::string>& names)
 {
@@ -129,7 +159,8 @@ public:
             return kAccessDenied;
         if (!SplitKeyPath(subKey, names) || subKey.find_first_of("\r\n") != std::string::npos)
             return kInvalidParameter;
-        RegeditHive hive = LoadHive(rootName);
+        HiveChange change(rootName);
+        RegeditHive& hive = change.hive;
         std::string path;
         bool changed = false;
         for (const std::string& name : names) {
@@ -178,7 +209,8 @@ public:
             return kInvalidHandle;
         if (name.find_first_of("\r\n") != std::string::npos)
             return kInvalidParameter;
-        RegeditHive hive = LoadHive(open->second.rootName);
+        HiveChange change(open->second.rootName);
+        RegeditHive& hive = change.hive;
         RegeditKey* found = FindRegeditKey(hive, open->second.path);
         if (found == nullptr)
             return kFileNotFound;
@@ -199,7 +231,8 @@ public:
         const auto open = openKeys_.find(key);
         if (open == openKeys_.end())
             return kInvalidHandle;
-        RegeditHive hive = LoadHive(open->second.rootName);
+        HiveChange change(open->second.rootName);
+        RegeditHive& hive = change.hive;
         RegeditKey* found = FindRegeditKey(hive, open->second.path);
         RegeditValue* value = found != nullptr ? FindRegeditValue(*found, name) : nullptr;
         if (value == nullptr)

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "platform/console.h"
+#include "platform/exceptions.h"
+#include "platform/path_lock.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
 #include "platform/text.h"
@@ -53,18 +55,22 @@ std::vector<std::string> AliasDestinationsFor(const InstallTarget& target, const
     return destinations;
 }
 
-}  // namespace
-
-void ProcessTarget(const RunRequest& request, RegistryAccessor& registry, Console& console, FileOps& files)
+// Every change to the set and to what belongs to it, made while the set's
+// lock is held: two runs editing one set at once would each save their own
+// reading of it, and the later save would drop the earlier run's entry.
+void ChangeOpenHelpSet(const RunRequest& request, const InstallTarget& target, const std::string& projectFile,
+                       const std::string& ideRoot, RegistryAccessor& registry, Console& console, FileOps& files,
+                       std::chrono::milliseconds lockWait)
 {
-    const InstallTarget& target = FindTarget(request.targetNumber);
-    registry.SetRootKey(HKEY_CURRENT_USER_KEY);
-    std::string ideRoot;
-    if (target.aliasDestinations == AliasDestinations::kProjectDirectoryAndProjectsFolder)
-        ideRoot = StripTrailingBackslash(registry.ReadRegString(kDelphi7Key, "RootDir", ""));
-    const std::string projectFile = registry.ReadRegString(target.openHelpKey, "ProjectFile", "");
-
     const OpenHelpFiles openHelp = LocateOpenHelpFiles(projectFile, console);
+    PathLock setLock;
+    if (!setLock.Acquire(projectFile, lockWait)) {
+        console.WriteLine("Error: Delphi open help files are in use by another installation.");
+        throw EAbort();
+    }
+    // What a run that was killed while saving left behind.
+    for (const std::string& member : {projectFile, openHelp.contentFile, openHelp.linkFile, openHelp.indexFile})
+        files.Remove(TemporaryPath(member));
     EditLineFile(openHelp.contentFile, IncludeEntry(NamePart(request.contentsFile)), request.remove, files);
     EditLineFile(openHelp.linkFile, LinkEntry(NamePart(request.helpFile)), request.remove, files);
     EditLineFile(openHelp.indexFile, IndexEntry(request.title, NamePart(request.helpFile)), request.remove, files);
@@ -79,6 +85,20 @@ void ProcessTarget(const RunRequest& request, RegistryAccessor& registry, Consol
     RegisterWinHelpFiles(registry, request.contentsFile, request.helpFile, request.remove);
     // The IDE rebuilds its help index from the edited files.
     DeleteFileQuietly(HelpIndexCache(projectFile));
+}
+
+}  // namespace
+
+void ProcessTarget(const RunRequest& request, RegistryAccessor& registry, Console& console, FileOps& files,
+                   std::chrono::milliseconds lockWait)
+{
+    const InstallTarget& target = FindTarget(request.targetNumber);
+    registry.SetRootKey(HKEY_CURRENT_USER_KEY);
+    std::string ideRoot;
+    if (target.aliasDestinations == AliasDestinations::kProjectDirectoryAndProjectsFolder)
+        ideRoot = StripTrailingBackslash(registry.ReadRegString(kDelphi7Key, "RootDir", ""));
+    const std::string projectFile = registry.ReadRegString(target.openHelpKey, "ProjectFile", "");
+    ChangeOpenHelpSet(request, target, projectFile, ideRoot, registry, console, files, lockWait);
 
     console.WriteLine("");
     const char* closing = request.remove ? "\"%s\" help files uninstalled from %s successfully."

@@ -25,14 +25,18 @@ private:
 // The new content of a file on its way to disk: written in blocks to a
 // temporary file beside the original, which takes the original's place
 // only once the whole text is flushed. Until then the original is
-// untouched, and an abandoned temporary file is removed.
+// untouched, and an abandoned temporary file is removed. The temporary
+// name is fixed, since the set's lock keeps every other run away, and the
+// file is created new: whatever is found at that name is never written
+// through, and the save fails instead.
 class ReplacementFile {
 public:
     static constexpr std::size_t kBlockSize = 64 * 1024;
 
-    ReplacementFile(const std::string& path, FileOps& files) : path_(path), files_(files)
+    ReplacementFile(const std::string& path, FileOps& files)
+        : path_(path), files_(files), temporaryPath_(TemporaryPath(path))
     {
-        if (!files_.CreateTemporary(path_, temporaryPath_, handle_))
+        if (!files_.CreateNew(temporaryPath_, handle_))
             throw EFCreateError(FillTemplate("Cannot create file %s", {path_}));
         open_ = true;
     }
@@ -97,6 +101,11 @@ private:
 const std::uint64_t kLargestFile = 0x7FFFFFFF;
 
 }  // namespace
+
+std::string TemporaryPath(const std::string& path)
+{
+    return path + ".svtmp";
+}
 
 std::vector<char> LoadFileText(const std::string& path, FileOps& files)
 {

@@ -17,6 +17,10 @@ struct LineList {
 // EReadError when it cannot be read.
 std::vector<char> LoadFileText(const std::string& path, FileOps& files);
 
+// The temporary file beside a line file that a save writes first: the
+// file's name with ".svtmp" added, which no editor uses for backups.
+std::string TemporaryPath(const std::string& path);
+
 // Puts the bytes in the file's place crash-safely: they go to a temporary
 // file beside it, are flushed to disk, and replace the file in one step.
 // Raises EFCreateError or EWriteError and then leaves the file as it was.
@@ -34,5 +38,6 @@ void SaveLines(const std::string& path, const std::vector<std::string_view>& lin
 
 // Adds the entry line unless an equal line is there, or removes the first
 // equal line, and saves only when something changed. An empty line
-// rewrites the file with its lines unchanged.
+// rewrites the file with its lines unchanged. The caller holds the lock of
+// the file's OpenHelp set: the temporary file has a fixed name.
 void EditLineFile(const std::string& path, const std::string& line, bool remove, FileOps& files = SystemFileOps());

@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <iostream>
 #include <map>
+#include <memory>
+#include <thread>
 
 #include "app/run_driver.h"
 #include "platform/console.h"
@@ -106,6 +109,7 @@ protected:
             EXPECT_EQ(test::ReadFileBytes(Member(target, member)), test::ReadTestData("openhelp/" + state + member))
                 << member;
         EXPECT_FALSE(std::filesystem::exists(Member(target, ".gid")));
+        EXPECT_EQ(TemporaryFiles(), 0u);
         const bool installed = state == "installed";
         const std::string alias = test::ReadTestData("helpset/myhelp.als");
         const auto expectAlias = [&](const std::filesystem::path& path, bool present) {
@@ -121,6 +125,45 @@ protected:
         EXPECT_EQ(WinHelpValue("myhelp.cnt"), directory);
         EXPECT_EQ(WinHelpValue("myhelp.hlp"), directory);
         EXPECT_EQ(WinHelpValue("other.hlp"), "D:\\Other");
+    }
+
+    // Saves leave nothing of their own behind in the help folder.
+    std::size_t TemporaryFiles() const
+    {
+        std::size_t count = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(scratch_.Native("Borland/Delphi7/Help")))
+            count += entry.path().extension() == ".svtmp" ? 1 : 0;
+        return count;
+    }
+
+    // A run that changed nothing: the set as it was, its cache still there,
+    // no alias copy and no Windows Help value.
+    void ExpectUntouched(const Target& target, const std::string& state, const std::string& when)
+    {
+        SCOPED_TRACE(std::string(target.targetSwitch) + " " + when);
+        for (const char* member : kMembers)
+            EXPECT_EQ(test::ReadFileBytes(Member(target, member)), test::ReadTestData("openhelp/" + state + member))
+                << member;
+        EXPECT_TRUE(std::filesystem::exists(Member(target, ".gid")));
+        EXPECT_FALSE(std::filesystem::exists(scratch_.Native("Borland/Delphi7/Help/myhelp.als")));
+        EXPECT_FALSE(std::filesystem::exists(scratch_.Native("Borland/Delphi7/Projects/myhelp.als")));
+        EXPECT_EQ(WinHelpValue("myhelp.cnt"), "<absent>");
+        EXPECT_EQ(WinHelpValue("myhelp.hlp"), "<absent>");
+    }
+
+    // An in-process run, with a wait for the set's lock of our choosing.
+    int RunInProcess(const Target& target, const char* action, std::chrono::milliseconds lockWait,
+                     std::string& output)
+    {
+        test::RecordingDevice device;
+        Console console(device);
+        RegistryAccessor registry;
+        const std::string commandLine = "sorvane \"" + scratch_.Path("myfolder") + "\\myhelp.hlp\" " +
+                                        target.targetSwitch + " " + action + " \"" + kTitle + "\"";
+        const int status = RunSorvane(commandLine, console, registry, SystemFileOps(), lockWait);
+        console.FlushQuietly();
+        output = device.Bytes();
+        return status;
     }
 
     test::ScratchDirectory scratch_;
@@ -345,10 +388,7 @@ TEST_F(InstallScenario, EveryFailingOperationEndsTheRunAndLosesNothing)
                 EXPECT_EQ(WinHelpValue("myhelp.hlp"), before == "installed" ? scratch_.Path("myfolder") : "<absent>")
                     << what;
             }
-            std::size_t leftovers = 0;
-            for (const auto& entry : std::filesystem::directory_iterator(scratch_.Native("Borland/Delphi7/Help")))
-                leftovers += entry.path().extension() == ".sorvane-tmp" ? 1 : 0;
-            EXPECT_EQ(leftovers, 0u) << what << ": a temporary file was left behind";
+            EXPECT_EQ(TemporaryFiles(), 0u) << what << ": a temporary file was left behind";
         }
 
         seen.clear();
@@ -366,6 +406,137 @@ TEST_F(InstallScenario, EveryFailingOperationEndsTheRunAndLosesNothing)
     }
     std::cout << "fault injection: " << runs << " runs, each with one failing operation\n";
     EXPECT_GT(runs, 20);
+}
+
+// The lines of a CR LF text.
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = text.find("\r\n", start);
+        lines.push_back(text.substr(start, end - start));
+        start = end == std::string::npos ? text.size() : end + 2;
+    }
+    return lines;
+}
+
+// Installers that start one run per help file without waiting for the
+// last, or two installers at once: K runs for K help files start together
+// on one set, then K uninstalls. No run may drop another run's entry.
+TEST_F(InstallScenario, RunsStartedTogetherOnOneSetLoseNothing)
+{
+    const int runs = SORVANE_CONCURRENT_RUNS;
+    const int rounds = 3;
+    InstallIde(kDelphi7, "Borland/Delphi7/Help", "uninstalled");
+    std::vector<std::string> helpFiles;
+    for (int i = 0; i < runs; ++i) {
+        const std::string base = "myfolder/help" + std::to_string(100 + i);
+        for (const char* extension : {".hlp", ".cnt", ".als"})
+            test::WriteFileBytes(scratch_.Native(base + extension), test::ReadTestData(std::string("helpset/myhelp") + extension));
+        helpFiles.push_back("help" + std::to_string(100 + i));
+    }
+    const auto runAll = [&](const char* action) {
+        std::vector<std::unique_ptr<test::ChildProcess>> children;
+        for (const std::string& name : helpFiles)
+            children.push_back(std::make_unique<test::ChildProcess>(
+                std::vector<std::string>{scratch_.Path("myfolder") + "\\" + name + ".hlp", "/D7", action, "Title " + name},
+                scratch_.Native()));
+        int succeeded = 0;
+        for (auto& child : children)
+            succeeded += child->Wait().status == 0 ? 1 : 0;
+        return succeeded;
+    };
+    // The entries of each line file, against the file as it was.
+    const auto lostEntries = [&](bool installed) {
+        int lost = 0;
+        for (const char* member : {".ohc", ".ohl", ".ohi"}) {
+            const std::vector<std::string> before = Lines(test::ReadTestData(std::string("openhelp/uninstalled") + member));
+            const std::vector<std::string> after = Lines(test::ReadFileBytes(Member(kDelphi7, member)));
+            std::vector<std::string> expected;
+            for (const std::string& name : installed ? helpFiles : std::vector<std::string>{})
+                expected.push_back(std::string(member) == ".ohc"   ? ":INCLUDE " + name + ".cnt"
+                                   : std::string(member) == ".ohl" ? ":LINK " + name + ".hlp"
+                                                                   : ":INDEX Title " + name + "=" + name + ".hlp");
+            const bool othersKept = after.size() >= before.size() && std::equal(before.begin(), before.end(), after.begin());
+            EXPECT_TRUE(othersKept) << member << ": a line of another help file changed";
+            std::vector<std::string> added(after.begin() + static_cast<std::ptrdiff_t>(std::min(before.size(), after.size())), after.end());
+            std::sort(added.begin(), added.end());
+            std::sort(expected.begin(), expected.end());
+            std::vector<std::string> missing;
+            std::set_difference(expected.begin(), expected.end(), added.begin(), added.end(), std::back_inserter(missing));
+            lost += static_cast<int>(missing.size());
+            EXPECT_EQ(added, expected) << member;
+        }
+        EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, ".ohp")), test::ReadTestData("openhelp/uninstalled.ohp"));
+        EXPECT_EQ(TemporaryFiles(), 0u);
+        for (const std::string& name : helpFiles) {
+            EXPECT_EQ(WinHelpValue(name + ".hlp"), installed ? scratch_.Path("myfolder") : "<absent>") << name;
+            EXPECT_EQ(std::filesystem::exists(scratch_.Native("Borland/Delphi7/Projects/" + name + ".als")), installed)
+                << name;
+        }
+        return lost;
+    };
+    int succeeded = 0;
+    int lost = 0;
+    for (int round = 0; round < rounds; ++round) {
+        succeeded += runAll("/I");
+        lost += lostEntries(true);
+        succeeded += runAll("/U");
+        lost += lostEntries(false);
+    }
+    std::cout << "concurrent runs: " << runs << " at once, " << rounds << " rounds of install and uninstall: "
+              << succeeded << " of " << 2 * runs * rounds << " runs exited 0, entries lost or left " << lost
+              << " of " << 2 * 3 * runs * rounds << "\n";
+    EXPECT_EQ(succeeded, 2 * runs * rounds);
+    EXPECT_EQ(lost, 0);
+
+    // The same help file K times at once: one entry, every run a success.
+    const auto sameFile = [&](const char* action) {
+        std::vector<std::unique_ptr<test::ChildProcess>> children;
+        for (int i = 0; i < runs; ++i)
+            children.push_back(std::make_unique<test::ChildProcess>(
+                std::vector<std::string>{scratch_.Path("myfolder") + "\\myhelp.hlp", "/D7", action, kTitle},
+                scratch_.Native()));
+        for (auto& child : children)
+            EXPECT_EQ(child->Wait().status, 0) << action;
+    };
+    sameFile("/I");
+    ExpectState(kDelphi7, "installed", "the same help file installed by every run at once");
+    sameFile("/U");
+    ExpectState(kDelphi7, "uninstalled", "the same help file uninstalled by every run at once");
+}
+
+TEST_F(InstallScenario, SetLockedByAnotherRunWaitsThenRefusesAndAKilledHolderReleasesIt)
+{
+    InstallIde(kDelphi7);
+    test::ChildProcess holder({scratch_.Path("Borland/Delphi7/Help") + "\\d7.ohp", scratch_.Native("locked").string()},
+                              scratch_.Native(), LOCK_HOLDER);
+    for (int i = 0; i < 1000 && !std::filesystem::exists(scratch_.Native("locked")); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(std::filesystem::exists(scratch_.Native("locked"))) << "the holder never took the lock";
+
+    std::string output;
+    EXPECT_EQ(RunInProcess(kDelphi7, "/I", std::chrono::milliseconds(300), output), 1);
+    EXPECT_EQ(output, test::ReadTestData("banner.txt") +
+                          "Error: Delphi open help files are in use by another installation.\r\n");
+    ExpectUntouched(kDelphi7, "initial", "while the set is locked");
+
+    holder.Kill();
+    EXPECT_EQ(RunInProcess(kDelphi7, "/I", std::chrono::milliseconds(0), output), 0) << output;
+    ExpectState(kDelphi7, "installed", "once the holder is killed");
+}
+
+TEST_F(InstallScenario, TemporaryFilesOfAKilledRunAreRemoved)
+{
+    InstallIde(kDelphi7);
+    for (const char* member : kMembers)
+        test::WriteFileBytes(Member(kDelphi7, std::string(member) + ".svtmp"), "half a save");
+    EXPECT_EQ(Run(kDelphi7, "/I").status, 0);
+    ExpectState(kDelphi7, "installed", "after a killed run");
+    // Also when this run saves none of them.
+    test::WriteFileBytes(Member(kDelphi7, ".ohi.svtmp"), "half a save");
+    EXPECT_EQ(Run(kDelphi7, "/I").status, 0);
+    ExpectState(kDelphi7, "installed", "after a killed run, installed again");
 }
 
 }  // namespace

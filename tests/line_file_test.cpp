@@ -152,7 +152,7 @@ TEST_F(LineFileTest, FailedSaveLeavesTheOriginalAsItWas)
         {"cannot find the size", FaultyFileOps::kSize, FaultyFileOps::Fault::kFail, typeid(EReadError),
          "Stream read error"},
         {"cannot read", FaultyFileOps::kRead, FaultyFileOps::Fault::kFail, typeid(EReadError), "Stream read error"},
-        {"temporary file cannot be created", FaultyFileOps::kCreateTemporary, FaultyFileOps::Fault::kFail,
+        {"temporary file cannot be created", FaultyFileOps::kCreateNew, FaultyFileOps::Fault::kFail,
          typeid(EFCreateError), "Cannot create file "},
         {"short write", FaultyFileOps::kWrite, FaultyFileOps::Fault::kPartial, typeid(EWriteError),
          "Stream write error"},

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,11 +16,11 @@ std::string ProgramPath(const std::filesystem::path& path)
     return text;
 }
 
-ChildResult RunSorvane(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory)
+ChildProcess::ChildProcess(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory,
+                           const std::string& program)
 {
-    ScratchDirectory outputDirectory;
-    const std::string outputFile = outputDirectory.Native("stdout").string();
-    std::vector<std::string> words{SORVANE_EXE};
+    const std::string outputFile = outputDirectory_.Native("stdout").string();
+    std::vector<std::string> words{program};
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (std::string& word : words)
@@ -34,12 +35,37 @@ ChildResult RunSorvane(const std::vector<std::string>& arguments, const std::fil
         execv(argv[0], argv.data());
         _exit(127);
     }
+    process_ = child;
+    ended_ = child < 0;
+}
+
+ChildResult ChildProcess::Wait()
+{
     ChildResult result;
     int status = 0;
-    if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status))
+    if (!ended_ && waitpid(static_cast<pid_t>(process_), &status, 0) == process_ && WIFEXITED(status))
         result.status = WEXITSTATUS(status);
-    result.output = ReadFileBytes(outputFile);
+    ended_ = true;
+    result.output = ReadFileBytes(outputDirectory_.Native("stdout"));
     return result;
+}
+
+void ChildProcess::Kill()
+{
+    if (!ended_)
+        kill(static_cast<pid_t>(process_), SIGKILL);
+    Wait();
+}
+
+ChildProcess::~ChildProcess()
+{
+    if (!ended_)
+        Kill();
+}
+
+ChildResult RunSorvane(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory)
+{
+    return ChildProcess(arguments, workingDirectory).Wait();
 }
 
 }  // namespace test

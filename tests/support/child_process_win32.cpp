@@ -15,33 +15,27 @@ std::string QuoteWord(const std::string& word)
     return word.empty() ? "\"\"" : word;
 }
 
-}  // namespace
-
-std::string ProgramPath(const std::filesystem::path& path)
+// The build names its programs by their Unix paths; Wine shows the Unix
+// root as Z:.
+std::string WindowsProgram(const std::string& unixPath)
 {
-    return std::filesystem::absolute(path).make_preferred().string();
-}
-
-std::string SorvaneExecutable()
-{
-    // The build names it by its Unix path; Wine shows the Unix root as Z:.
-    std::string path = std::string("Z:") + SORVANE_EXE;
+    std::string path = "Z:" + unixPath;
     for (char& c : path)
         if (c == '/')
             c = '\\';
     return path;
 }
 
-ChildResult RunWithCommandLine(const std::string& commandLine, const std::filesystem::path& workingDirectory)
+// Starts the program with exactly this command line: its name goes
+// separately to CreateProcessA, so nothing re-quotes the line.
+HANDLE StartProcess(const std::string& program, const std::string& commandLine,
+                    const std::filesystem::path& workingDirectory, const std::string& outputFile)
 {
-    ScratchDirectory outputDirectory;
-    const std::string outputFile = outputDirectory.Path("stdout");
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE output = CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    ChildResult result;
     if (output == INVALID_HANDLE_VALUE)
-        return result;
+        return nullptr;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -51,27 +45,81 @@ ChildResult RunWithCommandLine(const std::string& commandLine, const std::filesy
     PROCESS_INFORMATION process{};
     std::string line = commandLine;  // CreateProcessA may write into it
     const std::string directory = ProgramPath(workingDirectory);
-    const std::string program = SorvaneExecutable();
-    if (CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, directory.c_str(), &startup,
-                       &process)) {
-        WaitForSingleObject(process.hProcess, INFINITE);
-        DWORD status = 0;
-        if (GetExitCodeProcess(process.hProcess, &status))
-            result.status = static_cast<int>(status);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
+    const BOOL started = CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        directory.c_str(), &startup, &process);
     CloseHandle(output);
+    if (!started)
+        return nullptr;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+// Waits for the process to end, closes it and answers its exit status.
+int WaitForExit(HANDLE process)
+{
+    WaitForSingleObject(process, INFINITE);
+    DWORD status = 0;
+    const BOOL known = GetExitCodeProcess(process, &status);
+    CloseHandle(process);
+    return known ? static_cast<int>(status) : -1;
+}
+
+}  // namespace
+
+std::string ProgramPath(const std::filesystem::path& path)
+{
+    return std::filesystem::absolute(path).make_preferred().string();
+}
+
+ChildProcess::ChildProcess(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory,
+                           const std::string& program)
+{
+    std::string commandLine = std::filesystem::path(program).filename().string();
+    for (const std::string& word : arguments)
+        commandLine += " " + QuoteWord(word);
+    process_ = reinterpret_cast<std::intptr_t>(
+        StartProcess(WindowsProgram(program), commandLine, workingDirectory, outputDirectory_.Path("stdout")));
+    ended_ = process_ == 0;
+}
+
+ChildResult ChildProcess::Wait()
+{
+    ChildResult result;
+    if (!ended_)
+        result.status = WaitForExit(reinterpret_cast<HANDLE>(process_));
+    ended_ = true;
+    result.output = ReadFileBytes(outputDirectory_.Native("stdout"));
+    return result;
+}
+
+void ChildProcess::Kill()
+{
+    if (!ended_)
+        TerminateProcess(reinterpret_cast<HANDLE>(process_), 9);
+    Wait();
+}
+
+ChildProcess::~ChildProcess()
+{
+    if (!ended_)
+        Kill();
+}
+
+ChildResult RunWithCommandLine(const std::string& commandLine, const std::filesystem::path& workingDirectory)
+{
+    ScratchDirectory outputDirectory;
+    ChildResult result;
+    const HANDLE process =
+        StartProcess(WindowsProgram(SORVANE_EXE), commandLine, workingDirectory, outputDirectory.Path("stdout"));
+    if (process != nullptr)
+        result.status = WaitForExit(process);
     result.output = ReadFileBytes(outputDirectory.Native("stdout"));
     return result;
 }
 
 ChildResult RunSorvane(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory)
 {
-    std::string commandLine = "sorvane.exe";
-    for (const std::string& word : arguments)
-        commandLine += " " + QuoteWord(word);
-    return RunWithCommandLine(commandLine, workingDirectory);
+    return ChildProcess(arguments, workingDirectory).Wait();
 }
 
 }  // namespace test

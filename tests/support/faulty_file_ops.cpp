@@ -37,9 +37,9 @@ bool FaultyFileOps::Read(Handle file, char* buffer, std::size_t size, std::size_
     return system_.Read(file, buffer, size / 2, got);
 }
 
-bool FaultyFileOps::CreateTemporary(const std::string& path, std::string& temporaryPath, Handle& file)
+bool FaultyFileOps::CreateNew(const std::string& path, Handle& file)
 {
-    return !Hit(kCreateTemporary) && system_.CreateTemporary(path, temporaryPath, file);
+    return !Hit(kCreateNew) && system_.CreateNew(path, file);
 }
 
 bool FaultyFileOps::Write(Handle file, const char* data, std::size_t size, std::size_t& written)

@@ -11,7 +11,7 @@ namespace test {
 // learn a whole sequence and then fail each of its calls in turn.
 class FaultyFileOps : public FileOps {
 public:
-    enum Kind { kOpen, kSize, kRead, kCreateTemporary, kWrite, kFlush, kReplace };
+    enum Kind { kOpen, kSize, kRead, kCreateNew, kWrite, kFlush, kReplace };
     // kPartial: a read or write moves only half the bytes and still succeeds.
     // kOverstated: the size reported is larger than what the file yields.
     enum class Fault { kNone, kFail, kPartial, kOverstated };
@@ -28,7 +28,7 @@ public:
     bool OpenForReading(const std::string& path, Handle& file) override;
     bool Size(Handle file, std::uint64_t& size) override;
     bool Read(Handle file, char* buffer, std::size_t size, std::size_t& got) override;
-    bool CreateTemporary(const std::string& path, std::string& temporaryPath, Handle& file) override;
+    bool CreateNew(const std::string& path, Handle& file) override;
     bool Write(Handle file, const char* data, std::size_t size, std::size_t& written) override;
     bool Flush(Handle file) override;
     void Close(Handle file) override;

@@ -36,8 +36,29 @@ struct ChildResult {
     std::string output;  // every byte the child wrote to standard output
 };
 
-// Runs the built sorvane with these arguments, quoted as a Windows shell
-// would, in the given working directory.
+// A program of the build started as a child process, with these
+// arguments quoted as a Windows shell would, in the given working
+// directory, its standard output kept in a file. Killed, if it still
+// runs, when the test lets go of it.
+class ChildProcess {
+public:
+    ChildProcess(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory,
+                 const std::string& program = SORVANE_EXE);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    ChildResult Wait();
+    // Ends it at once, as SIGKILL or TerminateProcess does.
+    void Kill();
+
+private:
+    ScratchDirectory outputDirectory_;
+    std::intptr_t process_ = 0;
+    bool ended_ = false;
+};
+
+// Runs the built sorvane and waits for it.
 ChildResult RunSorvane(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory);
 
 }  // namespace test
