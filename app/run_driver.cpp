@@ -64,12 +64,17 @@ std::string UpperCaseAscii(std::string text)
     throw EAbort();
 }
 
+void ReportMissingFile(const std::string& path, Console& console)
+{
+    console.WriteLine("Required file not found: " + path);
+    console.WriteLine("");
+}
+
 bool RequireFile(const std::string& path, Console& console)
 {
     if (FileIsPresent(path))
         return true;
-    console.WriteLine("Required file not found: " + path);
-    console.WriteLine("");
+    ReportMissingFile(path, console);
     return false;
 }
 
@@ -97,6 +102,11 @@ RunRequest BuildRunRequest(const std::vector<std::string>& arguments, Console& c
     request.targetNumber = targetSwitch[2] - '0';
 
     request.helpFile = FullPath(arguments.at(0));
+    if (request.helpFile.empty()) {
+        // Too long to make full: the user still learns which file.
+        ReportMissingFile(arguments.at(0), console);
+        throw EAbort();
+    }
     request.contentsFile = WithExtension(request.helpFile, ".cnt");
     request.aliasFile = WithExtension(request.helpFile, ".als");
     request.helpProjectFile = WithExtension(request.helpFile, ".hpj");

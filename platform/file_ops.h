@@ -31,6 +31,12 @@ public:
     // original's attributes. On failure the original is left as it was:
     // also when it is read-only or held open by another program.
     virtual bool Replace(const std::string& temporaryPath, const std::string& path) = 0;
+    // True when the file is read-only: no save may replace it.
+    virtual bool IsReadOnly(const std::string& path) = 0;
+    // The path of the file itself, symbolic links followed, so that a save
+    // replaces the file and leaves a link in place; the path unchanged when
+    // it leads nowhere.
+    virtual std::string FinalPath(const std::string& path) = 0;
     // Deletes the file, or a symbolic link itself, when it can.
     virtual void Remove(const std::string& path) = 0;
 };

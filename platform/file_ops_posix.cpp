@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 
 #include "platform/posix_path.h"
 
@@ -79,8 +81,7 @@ public:
         struct stat original;
         if (!ToPosixPath(temporaryPath, from) || !ToPosixPath(path, to) || stat(to.c_str(), &original) != 0)
             return false;
-        // A file nobody may write is read-only, as on Windows; root included.
-        if ((original.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        if (IsReadOnlyMode(original.st_mode))
             return false;
         if (chmod(from.c_str(), original.st_mode & 07777) != 0)
             return false;
@@ -95,6 +96,28 @@ public:
             close(directory);
         }
         return true;
+    }
+
+    bool IsReadOnly(const std::string& path) override
+    {
+        std::string posixPath;
+        struct stat status;
+        return ToPosixPath(path, posixPath) && stat(posixPath.c_str(), &status) == 0 && IsReadOnlyMode(status.st_mode);
+    }
+
+    std::string FinalPath(const std::string& path) override
+    {
+        std::string posixPath;
+        if (!ToPosixPath(path, posixPath))
+            return path;
+        char resolved[PATH_MAX];
+        if (realpath(posixPath.c_str(), resolved) == nullptr)
+            return path;
+        std::string windowsPath = std::string("Z:") + resolved;
+        for (char& c : windowsPath)
+            if (c == '/')
+                c = '\\';
+        return windowsPath;
     }
 
     void Remove(const std::string& path) override

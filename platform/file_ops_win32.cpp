@@ -67,6 +67,26 @@ public:
                0;
     }
 
+    bool IsReadOnly(const std::string& path) override
+    {
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    }
+
+    std::string FinalPath(const std::string& path) override
+    {
+        // Wine follows a Unix symbolic link without reporting a reparse
+        // point, so every path is asked for; a plain file answers itself.
+        const HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return path;
+        char buffer[MAX_PATH + 8];
+        const DWORD length = GetFinalPathNameByHandleA(file, buffer, sizeof buffer, FILE_NAME_NORMALIZED);
+        CloseHandle(file);
+        return length > 0 && length < sizeof buffer ? std::string(buffer, length) : path;
+    }
+
     void Remove(const std::string& path) override { DeleteFileA(path.c_str()); }
 };
 

@@ -74,8 +74,8 @@ std::string StripTrailingBackslash(const std::string& text)
 
 bool HoldsWildcard(const std::string& path)
 {
-    // "<" and ">" are wildcards to the directory search as well; no file
-    // name may hold them. No trail byte of a double-byte code page has
+    // "<", ">" and '"' are wildcards to the directory search as well; no
+    // file name may hold them. No trail byte of a double-byte code page has
     // any of these values.
-    return path.find_first_of("*?<>") != std::string::npos;
+    return NamePart(path).find_first_of("*?<>\"") != std::string::npos;
 }

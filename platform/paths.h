@@ -21,8 +21,9 @@ std::string DirectoryPart(const std::string& path, const LeadBytes& leadBytes = 
 std::string NamePart(const std::string& path, const LeadBytes& leadBytes = SystemLeadBytes());
 std::string StripTrailingBackslash(const std::string& text);
 
-// True when the name holds a character that a directory search takes as a
-// wildcard; such a name never names one particular file.
+// True when the path's name part holds a character that a directory search
+// takes as a wildcard; such a name never names one particular file. The
+// "?" of a "\\?\" prefix is no wildcard.
 bool HoldsWildcard(const std::string& path);
 
 // The absolute form of a path, without touching the file; the empty text
@@ -33,9 +34,14 @@ std::string FullPath(const std::string& path);
 // last-write time can be expressed as an MS-DOS date and time.
 bool FileIsPresent(const std::string& path);
 
-// Copies a file, replacing the destination. Failures are silent: no caller
-// examines them.
+// True when both paths name one existing file, however each is spelled.
+bool IsSameFile(const std::string& first, const std::string& second);
+
+// Copies a file, replacing the destination, also a read-only one. The copy
+// is never read-only, so that a later copy or deletion can replace it.
+// Failures are silent: no caller examines them.
 void CopyFileOver(const std::string& source, const std::string& destination);
 
-// Deletes a file when it can. Failures are silent: no caller examines them.
+// Deletes a file when it can, also a read-only one. Failures are silent: no
+// caller examines them.
 void DeleteFileQuietly(const std::string& path);

@@ -103,6 +103,17 @@ bool FileIsPresent(const std::string& path)
     return year >= 1980 && year <= 2107;
 }
 
+bool IsSameFile(const std::string& first, const std::string& second)
+{
+    std::string one;
+    std::string other;
+    struct stat oneStatus;
+    struct stat otherStatus;
+    return ToPosixPath(first, one) && ToPosixPath(second, other) && stat(one.c_str(), &oneStatus) == 0 &&
+           stat(other.c_str(), &otherStatus) == 0 && oneStatus.st_dev == otherStatus.st_dev &&
+           oneStatus.st_ino == otherStatus.st_ino;
+}
+
 void CopyFileOver(const std::string& source, const std::string& destination)
 {
     std::string from;
@@ -114,6 +125,10 @@ void CopyFileOver(const std::string& source, const std::string& destination)
         return;
     struct stat status;
     if (fstat(input, &status) == 0 && !S_ISDIR(status.st_mode)) {
+        // The copy is never read-only, whatever it replaces.
+        struct stat old;
+        if (stat(to.c_str(), &old) == 0 && IsReadOnlyMode(old.st_mode))
+            chmod(to.c_str(), (old.st_mode & 07777) | S_IWUSR);
         const int output = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (output >= 0) {
             char buffer[65536];

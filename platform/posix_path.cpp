@@ -31,6 +31,9 @@ std::string CurrentDirectoryOnDriveZ()
 bool ToPosixPath(const std::string& windowsPath, std::string& posixPath)
 {
     std::string rest = windowsPath;
+    // A local device path names what the path after its prefix names.
+    if (rest.rfind("\\\\?\\", 0) == 0 || rest.rfind("\\\\.\\", 0) == 0)
+        rest.erase(0, 4);
     if (rest.size() >= 2 && IsSeparator(rest[0]) && IsSeparator(rest[1]))
         return false;
     if (HasDrive(rest)) {
@@ -51,4 +54,9 @@ std::string PosixParentDirectory(const std::string& posixPath)
     if (slash == std::string::npos)
         return ".";
     return slash == 0 ? "/" : posixPath.substr(0, slash);
+}
+
+bool IsReadOnlyMode(unsigned mode)
+{
+    return (mode & 0222) == 0;
 }

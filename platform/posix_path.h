@@ -14,5 +14,8 @@ std::string CurrentDirectoryOnDriveZ();
 // drive other than Z:, or a network path: those name nothing here.
 bool ToPosixPath(const std::string& windowsPath, std::string& posixPath);
 
+// A file nobody may write is read-only, as on Windows; root included.
+bool IsReadOnlyMode(unsigned mode);
+
 // The folder that holds a POSIX path: "." for a bare name.
 std::string PosixParentDirectory(const std::string& posixPath);

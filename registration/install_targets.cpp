@@ -42,17 +42,50 @@ const InstallTarget& FindTarget(int number)
     throw std::invalid_argument("no install target " + std::to_string(number));
 }
 
-// Plain concatenation: DirectoryPart keeps its backslash, so the project
-// directory's copy usually has two in a row, which Windows takes as one.
+// DirectoryPart keeps its backslash; a second one in a row would make a
+// "\\\\?\\" path invalid, where a plain path takes two as one.
 std::vector<std::string> AliasDestinationsFor(const InstallTarget& target, const std::string& projectFile,
                                               const std::string& ideRoot, const std::string& aliasFile)
 {
     std::vector<std::string> destinations;
+    const std::string projectDirectory = DirectoryPart(projectFile);
+    const char* separator = !projectDirectory.empty() && projectDirectory.back() == '\\' ? "" : "\\";
     if (target.aliasDestinations != AliasDestinations::kNone)
-        destinations.push_back(DirectoryPart(projectFile) + "\\" + NamePart(aliasFile));
+        destinations.push_back(projectDirectory + separator + NamePart(aliasFile));
     if (target.aliasDestinations == AliasDestinations::kProjectDirectoryAndProjectsFolder)
         destinations.push_back(ideRoot + "\\Projects\\" + NamePart(aliasFile));
     return destinations;
+}
+
+// Another IDE that links the help file, or includes its contents file,
+// still needs its Windows Help value. Read under the other set's lock, so
+// that a run saving there is never in the way. Where it cannot be told,
+// the value is kept: keeping one is harmless, deleting a needed one is not.
+WinHelpValuesInUse WinHelpValuesUsedElsewhere(const RunRequest& request, const std::string& projectFile,
+                                              RegistryAccessor& registry, FileOps& files,
+                                              std::chrono::milliseconds lockWait)
+{
+    WinHelpValuesInUse inUse;
+    for (const InstallTarget& other : kInstallTargets) {
+        if (other.number == request.targetNumber)
+            continue;
+        try {
+            const std::string otherProject = registry.ReadRegString(other.openHelpKey, "ProjectFile", "");
+            const std::string linkFile = WithExtension(otherProject, ".ohl");
+            const std::string contentFile = WithExtension(otherProject, ".ohc");
+            if (otherProject.empty() || IsSameFile(otherProject, projectFile) ||
+                (!FileIsPresent(linkFile) && !FileIsPresent(contentFile)))
+                continue;
+            PathLock otherLock;
+            if (!otherLock.Acquire(otherProject, lockWait))
+                return {true, true};
+            inUse.helpFile |= LineFileMayHold(linkFile, LinkEntry(NamePart(request.helpFile)), files);
+            inUse.contentsFile |= LineFileMayHold(contentFile, IncludeEntry(NamePart(request.contentsFile)), files);
+        } catch (const Exception&) {
+            return {true, true};
+        }
+    }
+    return inUse;
 }
 
 // Every change to the set and to what belongs to it, made while the set's
@@ -63,26 +96,40 @@ void ChangeOpenHelpSet(const RunRequest& request, const InstallTarget& target, c
                        std::chrono::milliseconds lockWait)
 {
     const OpenHelpFiles openHelp = LocateOpenHelpFiles(projectFile, console);
+    // Before this set's lock is taken: a run never holds two.
+    const WinHelpValuesInUse inUse = request.remove
+                                         ? WinHelpValuesUsedElsewhere(request, projectFile, registry, files, lockWait)
+                                         : WinHelpValuesInUse{};
     PathLock setLock;
     if (!setLock.Acquire(projectFile, lockWait)) {
         console.WriteLine("Error: Delphi open help files are in use by another installation.");
         throw EAbort();
     }
+    // Every file is read once and found fit to be saved before the first
+    // change, so that a file the run must refuse leaves all as it was.
+    const LineFileEdit edits[] = {
+        PlanLineFileEdit(openHelp.contentFile, IncludeEntry(NamePart(request.contentsFile)), request.remove, files),
+        PlanLineFileEdit(openHelp.linkFile, LinkEntry(NamePart(request.helpFile)), request.remove, files),
+        PlanLineFileEdit(openHelp.indexFile, IndexEntry(request.title, NamePart(request.helpFile)), request.remove,
+                         files),
+        PlanLineFileEdit(projectFile, "", request.remove, files),
+    };
     // What a run that was killed while saving left behind.
-    for (const std::string& member : {projectFile, openHelp.contentFile, openHelp.linkFile, openHelp.indexFile})
-        files.Remove(TemporaryPath(member));
-    EditLineFile(openHelp.contentFile, IncludeEntry(NamePart(request.contentsFile)), request.remove, files);
-    EditLineFile(openHelp.linkFile, LinkEntry(NamePart(request.helpFile)), request.remove, files);
-    EditLineFile(openHelp.indexFile, IndexEntry(request.title, NamePart(request.helpFile)), request.remove, files);
-    EditLineFile(projectFile, "", request.remove, files);
+    for (const LineFileEdit& edit : edits)
+        files.Remove(TemporaryPath(edit.savedPath));
+    for (const LineFileEdit& edit : edits)
+        SaveLineFileEdit(edit, files);
 
     for (const std::string& destination : AliasDestinationsFor(target, projectFile, ideRoot, request.aliasFile)) {
+        // Help files kept in the IDE's own folder: the alias file is there already.
+        if (IsSameFile(destination, request.aliasFile))
+            continue;
         if (request.remove)
             DeleteFileQuietly(destination);
         else
             CopyFileOver(request.aliasFile, destination);
     }
-    RegisterWinHelpFiles(registry, request.contentsFile, request.helpFile, request.remove);
+    RegisterWinHelpFiles(registry, request.contentsFile, request.helpFile, request.remove, inUse);
     // The IDE rebuilds its help index from the edited files.
     DeleteFileQuietly(HelpIndexCache(projectFile));
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/exceptions.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 
 namespace {
@@ -33,8 +34,10 @@ class ReplacementFile {
 public:
     static constexpr std::size_t kBlockSize = 64 * 1024;
 
-    ReplacementFile(const std::string& path, FileOps& files)
-        : path_(path), files_(files), temporaryPath_(TemporaryPath(path))
+    // `savedPath` is where the bytes go: `path` itself, or the file that a
+    // symbolic link at `path` leads to. Errors name `path`.
+    ReplacementFile(const std::string& path, const std::string& savedPath, FileOps& files)
+        : path_(path), savedPath_(savedPath), files_(files), temporaryPath_(TemporaryPath(savedPath))
     {
         if (!files_.CreateNew(temporaryPath_, handle_))
             throw EFCreateError(FillTemplate("Cannot create file %s", {path_}));
@@ -71,7 +74,7 @@ public:
             throw EWriteError("Stream write error");
         open_ = false;
         files_.Close(handle_);
-        if (!files_.Replace(temporaryPath_, path_))
+        if (!files_.Replace(temporaryPath_, savedPath_))
             throw EFCreateError(FillTemplate("Cannot create file %s", {path_}));
         replaced_ = true;
     }
@@ -88,6 +91,7 @@ private:
     }
 
     const std::string& path_;
+    const std::string& savedPath_;
     FileOps& files_;
     std::string temporaryPath_;
     FileOps::Handle handle_ = 0;
@@ -133,7 +137,7 @@ std::vector<char> LoadFileText(const std::string& path, FileOps& files)
 
 void SaveFileText(const std::string& path, std::string_view text, FileOps& files)
 {
-    ReplacementFile replacement(path, files);
+    ReplacementFile replacement(path, path, files);
     replacement.Append(text);
     replacement.Commit();
 }
@@ -184,11 +188,62 @@ LineList LoadLines(const std::string& path, FileOps& files)
     return list;
 }
 
-void SaveLines(const std::string& path, const std::vector<std::string_view>& lines, FileOps& files)
+std::size_t FindLine(const std::vector<std::string_view>& lines, std::string_view line)
 {
-    ReplacementFile replacement(path, files);
-    for (std::string_view line : lines) {
-        replacement.Append(line);
+    const auto found = std::find_if(lines.begin(), lines.end(),
+                                    [line](std::string_view entry) { return TextsEqualIgnoreCase(entry, line); });
+    return found == lines.end() ? std::string::npos : static_cast<std::size_t>(found - lines.begin());
+}
+
+bool LineFileMayHold(const std::string& path, const std::string& line, FileOps& files)
+{
+    if (!FileIsPresent(path))
+        return false;
+    try {
+        return FindLine(LoadLines(path, files).lines, line) != std::string::npos;
+    } catch (const Exception&) {
+        return true;
+    }
+}
+
+LineFileEdit PlanLineFileEdit(const std::string& path, const std::string& line, bool remove, FileOps& files)
+{
+    LineFileEdit edit;
+    edit.path = path;
+    edit.list = LoadLines(path, files);
+    if (line.empty()) {
+        edit.save = true;
+    } else {
+        const std::size_t found = FindLine(edit.list.lines, line);
+        if (remove && found != std::string::npos) {
+            edit.removed = found;
+            edit.save = true;
+        } else if (!remove && found == std::string::npos) {
+            edit.appended = line;
+            edit.save = true;
+        }
+    }
+    edit.savedPath = files.FinalPath(path);
+    // Refused now, the save cannot fail there later, after other changes.
+    if (edit.save && files.IsReadOnly(edit.savedPath))
+        throw EFCreateError(FillTemplate("Cannot create file %s", {path}));
+    return edit;
+}
+
+void SaveLineFileEdit(const LineFileEdit& edit, FileOps& files)
+{
+    if (!edit.save)
+        return;
+    ReplacementFile replacement(edit.path, edit.savedPath, files);
+    const std::vector<std::string_view>& lines = edit.list.lines;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i == edit.removed)
+            continue;
+        replacement.Append(lines[i]);
+        replacement.Append("\r\n");
+    }
+    if (!edit.appended.empty()) {
+        replacement.Append(edit.appended);
         replacement.Append("\r\n");
     }
     replacement.Commit();
@@ -196,18 +251,5 @@ void SaveLines(const std::string& path, const std::vector<std::string_view>& lin
 
 void EditLineFile(const std::string& path, const std::string& line, bool remove, FileOps& files)
 {
-    LineList list = LoadLines(path, files);
-    if (line.empty()) {
-        SaveLines(path, list.lines, files);
-        return;
-    }
-    const auto found = std::find_if(list.lines.begin(), list.lines.end(),
-                                    [&line](std::string_view entry) { return TextsEqualIgnoreCase(entry, line); });
-    if (remove && found != list.lines.end()) {
-        list.lines.erase(found);
-        SaveLines(path, list.lines, files);
-    } else if (!remove && found == list.lines.end()) {
-        list.lines.push_back(line);
-        SaveLines(path, list.lines, files);
-    }
+    SaveLineFileEdit(PlanLineFileEdit(path, line, remove, files), files);
 }

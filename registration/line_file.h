@@ -33,11 +33,36 @@ std::vector<std::string_view> CutLines(std::string_view text);
 // (UTF-16 holds many) and raises EInvalidTextFile.
 LineList LoadLines(const std::string& path, FileOps& files);
 
-// Saves the lines, each followed by CR LF, as SaveFileText does.
-void SaveLines(const std::string& path, const std::vector<std::string_view>& lines, FileOps& files);
+// The index of the first line equal to `line` (ignoring case, to the
+// user's locale), or npos.
+std::size_t FindLine(const std::vector<std::string_view>& lines, std::string_view line);
 
-// Adds the entry line unless an equal line is there, or removes the first
-// equal line, and saves only when something changed. An empty line
-// rewrites the file with its lines unchanged. The caller holds the lock of
-// the file's OpenHelp set: the temporary file has a fixed name.
+// True unless the file is absent or holds no line equal to `line`: a file
+// that cannot be read may hold it.
+bool LineFileMayHold(const std::string& path, const std::string& line, FileOps& files);
+
+// The edit of one line file, worked out from one reading of it before
+// anything is saved.
+struct LineFileEdit {
+    std::string path;
+    std::string savedPath;  // the file itself, symbolic links followed
+    LineList list;
+    std::string appended;                        // a line to add at the end, or empty
+    std::size_t removed = std::string::npos;     // the index of a line to drop
+    bool save = false;
+};
+
+// Reads the file and works out the edit: add the entry line unless an
+// equal line is there, or remove the first equal line; an empty line
+// rewrites the file with its lines unchanged. Raises, changing nothing,
+// when the file cannot be read, is no 8-bit text (EInvalidTextFile), or
+// must be saved and is read-only (EFCreateError).
+LineFileEdit PlanLineFileEdit(const std::string& path, const std::string& line, bool remove, FileOps& files);
+
+// Saves the edited lines, each followed by CR LF, when the edit changes
+// the file. The caller holds the lock of the file's OpenHelp set: the
+// temporary file has a fixed name.
+void SaveLineFileEdit(const LineFileEdit& edit, FileOps& files);
+
+// Plans and saves one edit.
 void EditLineFile(const std::string& path, const std::string& line, bool remove, FileOps& files = SystemFileOps());

@@ -6,13 +6,13 @@
 const char* const kWinHelpKey = "Software\\Microsoft\\Windows\\Help";
 
 void RegisterWinHelpFiles(RegistryAccessor& registry, const std::string& contentsFile, const std::string& helpFile,
-                          bool remove)
+                          bool remove, WinHelpValuesInUse inUse)
 {
     registry.SetRootKey(HKEY_LOCAL_MACHINE_KEY);
-    for (const std::string& file : {contentsFile, helpFile}) {
-        if (remove)
-            registry.DeleteRegValue(kWinHelpKey, NamePart(file));
-        else
+    for (const auto& [file, used] : {std::pair{contentsFile, inUse.contentsFile}, std::pair{helpFile, inUse.helpFile}}) {
+        if (!remove)
             registry.WriteRegString(kWinHelpKey, NamePart(file), StripTrailingBackslash(DirectoryPart(file)));
+        else if (!used)
+            registry.DeleteRegValue(kWinHelpKey, NamePart(file));
     }
 }

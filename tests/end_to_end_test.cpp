@@ -29,6 +29,7 @@ TEST_F(EndToEnd, WithoutArgumentsPrintsBannerAndUsage)
 TEST_F(EndToEnd, ChecksArgumentsAndFiles)
 {
     const std::string help = scratch_.Path("my folder") + "\\myhelp.hlp";
+    const std::string tooLong = std::string(300, 'x') + ".hlp";  // too long to make full
     struct Case {
         std::vector<std::string> arguments;
         int status;
@@ -40,6 +41,7 @@ TEST_F(EndToEnd, ChecksArgumentsAndFiles)
         {{"myhelp.hlp", "/D7", "/I", "T"}, 1, "Required file not found: " + scratch_.Path("myhelp.hlp") + "\r\n\r\n"},
         {{help, "/D7", "/Install", "T"}, 1, "Invalid parameter: /Install\r\n\r\n"},
         {{help, "/D5", "/U", "T"}, 1, "Required file not found: " + scratch_.Path("my folder") + "\\myhelp.hpj\r\n\r\n"},
+        {{tooLong, "/D7", "/I", "T"}, 1, "Required file not found: " + tooLong + "\r\n\r\n"},
     };
     for (const Case& row : cases) {
         const test::ChildResult result = test::RunSorvane(row.arguments, scratch_.Native());

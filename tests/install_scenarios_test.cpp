@@ -33,6 +33,7 @@ const Target kTargets[] = {
     {"/D6", "d6", "Software\\Borland\\Delphi\\6.0\\OpenHelp", true, false},
     {"/D7", "d7", "Software\\Borland\\Delphi\\7.0\\OpenHelp", true, true},
 };
+const Target& kDelphi6 = kTargets[2];
 const Target& kDelphi7 = kTargets[3];
 const char* const kMembers[] = {".ohp", ".ohc", ".ohl", ".ohi"};
 const char* const kWinHelpKey = "Software\\Microsoft\\Windows\\Help";
@@ -79,10 +80,12 @@ protected:
         test::WriteFileBytes(Member(target, ".gid", helpFolder), test::ReadTestData("openhelp/initial.gid"));
     }
 
-    test::ChildResult Run(const Target& target, const char* action, const std::string& title = kTitle)
+    test::ChildResult Run(const Target& target, const char* action, const std::string& title = kTitle,
+                          const std::string& helpFile = "")
     {
-        return test::RunSorvane({scratch_.Path("myfolder") + "\\myhelp.hlp", target.targetSwitch, action, title},
-                                scratch_.Native());
+        return test::RunSorvane(
+            {helpFile.empty() ? scratch_.Path("myfolder") + "\\myhelp.hlp" : helpFile, target.targetSwitch, action, title},
+            scratch_.Native());
     }
 
     static std::string Success(const Target& target, const std::string& action, const std::string& title)
@@ -286,22 +289,181 @@ TEST_F(InstallScenario, ProjectFileOfAnotherTypeEndsTheRunAfterTheBanner)
     EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, ".ohc")), test::ReadTestData("openhelp/initial.ohc"));
 }
 
-TEST_F(InstallScenario, FailureAfterTheFirstChangeKeepsTheEarlierChanges)
+// A member that cannot be saved as it is, found before the first change:
+// the run changes nothing, and runs again once the file is mended.
+TEST_F(InstallScenario, MemberThatMustBeRefusedChangesNothing)
+{
+    const std::string utf16(":\0L\0I\0N\0K\0\r\0\n\0", 14);
+    for (const char* member : kMembers) {
+        for (const bool readOnly : {false, true}) {
+            const std::string what = std::string(member) + (readOnly ? " read-only" : " in UTF-16");
+            InstallIde(kDelphi7);
+            const std::filesystem::path path = Member(kDelphi7, member);
+            const std::string bytes = readOnly ? test::ReadFileBytes(path) : utf16;
+            test::WriteFileBytes(path, bytes);
+            if (readOnly)
+                std::filesystem::permissions(path, std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+                                                       std::filesystem::perms::others_write,
+                                             std::filesystem::perm_options::remove);
+            const test::ChildResult refused = Run(kDelphi7, "/I");
+            EXPECT_EQ(refused.status, 1) << what;
+            EXPECT_EQ(refused.output, test::ReadTestData("banner.txt")) << what;
+            EXPECT_EQ(test::ReadFileBytes(path), bytes) << what;
+            if (readOnly)
+                std::filesystem::permissions(path, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+            else
+                test::WriteFileBytes(path, test::ReadTestData(std::string("openhelp/initial") + member));
+            ExpectUntouched(kDelphi7, "initial", what);
+            EXPECT_EQ(Run(kDelphi7, "/I").status, 0) << what << ", mended";
+            ExpectState(kDelphi7, "installed", what + ", mended");
+            EXPECT_EQ(Run(kDelphi7, "/U").status, 0) << what << ", mended";
+        }
+    }
+}
+
+// Vendors often keep their help files in an IDE's own Help folder, beside
+// its project file: the alias file is then its own destination there.
+TEST_F(InstallScenario, HelpFilesInAnIdesHelpFolderOutliveUninstallFromEveryIde)
+{
+    InstallIde(kDelphi6, "IDE6/Help");
+    InstallIde(kDelphi7);
+    for (const char* extension : {".hlp", ".cnt", ".als"})
+        test::WriteFileBytes(scratch_.Native(std::string("IDE6/Help/myhelp") + extension),
+                             test::ReadTestData(std::string("helpset/myhelp") + extension));
+    const std::string helpFile = scratch_.Path("IDE6/Help") + "\\myhelp.hlp";
+    const std::filesystem::path alias = scratch_.Native("IDE6/Help/myhelp.als");
+    for (const auto& [target, action] : {std::pair{&kDelphi6, "/I"}, {&kDelphi7, "/I"}, {&kDelphi6, "/U"},
+                                         {&kDelphi7, "/U"}, {&kDelphi7, "/I"}}) {
+        const std::string what = std::string(target->targetSwitch) + " " + action;
+        const test::ChildResult result = Run(*target, action, kTitle, helpFile);
+        EXPECT_EQ(result.status, 0) << what;
+        EXPECT_EQ(result.output, Success(*target, action, kTitle)) << what;
+        EXPECT_EQ(test::ReadFileBytes(alias), test::ReadTestData("helpset/myhelp.als")) << what;
+    }
+    EXPECT_TRUE(std::filesystem::exists(scratch_.Native("Borland/Delphi7/Projects/myhelp.als")));
+    EXPECT_EQ(WinHelpValue("myhelp.hlp"), scratch_.Path("IDE6/Help"));
+}
+
+// The Windows Help values are one per file name for the whole machine:
+// uninstalling from Delphi 7 keeps what Delphi 6 still links or includes.
+TEST_F(InstallScenario, UninstallKeepsTheWindowsHelpValuesAnotherIdeUses)
+{
+    const std::string folder = scratch_.Path("myfolder");
+    const struct {
+        const char* name;
+        bool otherIde;  // Delphi 6 is there, with these line files
+        std::string otherLinks;
+        std::string otherIncludes;
+        const char* helpValue;
+        const char* contentsValue;
+    } cases[] = {
+        {"both entries", true, ":LINK myhelp.hlp\r\n", ":INCLUDE myhelp.cnt\r\n", "kept", "kept"},
+        {"the link alone, in other case", true, ":link MYHELP.HLP\r\n", "", "kept", "<absent>"},
+        {"the include alone", true, "", ":INCLUDE myhelp.cnt\r\n", "<absent>", "kept"},
+        {"an unreadable link file", true, std::string(":\0L\0I\0N\0K\0", 10), "", "kept", "<absent>"},
+        {"entries of other help files", true, ":LINK myhelp2.hlp\r\n", ":INCLUDE other.cnt\r\n", "<absent>",
+         "<absent>"},
+        {"no Delphi 6", false, "", "", "<absent>", "<absent>"},
+    };
+    for (const auto& row : cases) {
+        InstallIde(kDelphi7);
+        InstallIde(kDelphi6, "IDE6/Help");
+        test::WriteFileBytes(Member(kDelphi6, ".ohl", "IDE6/Help"), row.otherLinks);
+        test::WriteFileBytes(Member(kDelphi6, ".ohc", "IDE6/Help"), row.otherIncludes);
+        if (!row.otherIde) {
+            registry_.SetRootKey(HKEY_CURRENT_USER_KEY);
+            registry_.DeleteRegValue(kDelphi6.settingsKey, "ProjectFile");
+        }
+        ASSERT_EQ(Run(kDelphi7, "/I").status, 0) << row.name;
+        const test::ChildResult result = Run(kDelphi7, "/U");
+        EXPECT_EQ(result.status, 0) << row.name;
+        EXPECT_EQ(result.output, Success(kDelphi7, "/U", kTitle)) << row.name;
+        const auto expected = [&](const char* value) { return std::string(value) == "kept" ? folder : value; };
+        EXPECT_EQ(WinHelpValue("myhelp.hlp"), expected(row.helpValue)) << row.name;
+        EXPECT_EQ(WinHelpValue("myhelp.cnt"), expected(row.contentsValue)) << row.name;
+        EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, ".ohl")), test::ReadTestData("openhelp/uninstalled.ohl"));
+    }
+}
+
+// An alias file from read-only media: its copies are not read-only, so
+// that a newer alias file replaces them and uninstall deletes them.
+TEST_F(InstallScenario, ReadOnlyAliasFileLeavesWritableCopies)
 {
     InstallIde(kDelphi7);
-    std::filesystem::permissions(Member(kDelphi7, ".ohl"),
-                                 std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
-                                     std::filesystem::perms::others_write,
-                                 std::filesystem::perm_options::remove);
-    const test::ChildResult result = Run(kDelphi7, "/I");
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output, test::ReadTestData("banner.txt"));
-    EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, ".ohc")), test::ReadTestData("openhelp/installed.ohc"));
-    for (const char* member : {".ohl", ".ohi", ".ohp", ".gid"})
-        EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, member)), test::ReadTestData(std::string("openhelp/initial") + member))
-            << member;
-    EXPECT_FALSE(std::filesystem::exists(scratch_.Native("Borland/Delphi7/Help/myhelp.als")));
-    EXPECT_EQ(WinHelpValue("myhelp.hlp"), "<absent>");
+    const std::filesystem::path source = scratch_.Native("myfolder/myhelp.als");
+    const auto setReadOnly = [&](bool readOnly) {
+        std::filesystem::permissions(source, std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+                                                 std::filesystem::perms::others_write,
+                                     readOnly ? std::filesystem::perm_options::remove : std::filesystem::perm_options::add);
+    };
+    const std::filesystem::path copies[] = {scratch_.Native("Borland/Delphi7/Help/myhelp.als"),
+                                            scratch_.Native("Borland/Delphi7/Projects/myhelp.als")};
+    for (const std::string alias : {"first alias file", "newer alias file"}) {
+        setReadOnly(false);
+        test::WriteFileBytes(source, alias);
+        setReadOnly(true);
+        EXPECT_EQ(Run(kDelphi7, "/I").status, 0) << alias;
+        for (const std::filesystem::path& copy : copies) {
+            EXPECT_EQ(test::ReadFileBytes(copy), alias) << copy;
+            EXPECT_NE(std::filesystem::status(copy).permissions() & std::filesystem::perms::owner_write,
+                      std::filesystem::perms::none)
+                << copy << " is read-only";
+        }
+    }
+    // A read-only copy, left by an earlier version, is deleted all the same.
+    std::filesystem::permissions(copies[1], std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
+    EXPECT_EQ(Run(kDelphi7, "/U").status, 0);
+    for (const std::filesystem::path& copy : copies)
+        EXPECT_FALSE(std::filesystem::exists(copy)) << copy;
+    setReadOnly(false);
+}
+
+// Long-path-aware callers hand over "\\?\" paths, and a setting may hold one.
+TEST_F(InstallScenario, LocalDevicePathsWorkAsPlainPaths)
+{
+    for (const std::string prefix : {"\\\\?\\", "\\\\.\\"}) {
+        InstallIde(kDelphi7);
+        registry_.SetRootKey(HKEY_CURRENT_USER_KEY);
+        registry_.WriteRegString(kDelphi7.settingsKey, "ProjectFile",
+                                 prefix + scratch_.Path("Borland/Delphi7/Help") + "\\d7.ohp");
+        const std::string helpFile = prefix + scratch_.Path("myfolder") + "\\myhelp.hlp";
+        for (const char* action : {"/I", "/U"}) {
+            const test::ChildResult result = Run(kDelphi7, action, kTitle, helpFile);
+            EXPECT_EQ(result.status, 0) << prefix << action;
+            EXPECT_EQ(result.output, Success(kDelphi7, action, kTitle)) << prefix << action;
+            const bool installed = std::string(action) == "/I";
+            for (const char* member : {".ohc", ".ohl", ".ohi"})
+                EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, member)),
+                          test::ReadTestData(std::string("openhelp/") + (installed ? "installed" : "uninstalled") + member))
+                    << prefix << action;
+            EXPECT_EQ(std::filesystem::exists(scratch_.Native("Borland/Delphi7/Help/myhelp.als")), installed)
+                << prefix << action;
+            EXPECT_EQ(WinHelpValue("myhelp.hlp"), installed ? prefix + scratch_.Path("myfolder") : "<absent>");
+        }
+    }
+}
+
+// A member kept elsewhere and linked into the Help folder: the save goes to
+// the file, and the link stays a link.
+TEST_F(InstallScenario, SymbolicLinkToAMemberStaysALink)
+{
+    InstallIde(kDelphi7);
+    std::filesystem::create_directories(scratch_.Native("shared"));
+    const std::filesystem::path target = scratch_.Native("shared/d7.ohi");
+    std::filesystem::rename(Member(kDelphi7, ".ohi"), target);
+    ASSERT_TRUE(test::MakeSymbolicLink(target, Member(kDelphi7, ".ohi")));
+    for (const auto& [action, state] : {std::pair{"/I", "installed"}, {"/U", "uninstalled"}}) {
+        EXPECT_EQ(Run(kDelphi7, action).status, 0) << action;
+        EXPECT_EQ(test::ReadFileBytes(target), test::ReadTestData(std::string("openhelp/") + state + ".ohi")) << action;
+        EXPECT_EQ(TemporaryFiles(), 0u);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch_.Native("shared")),
+                                std::filesystem::directory_iterator()),
+                  1);
+    }
+    // Still a link: what the file holds shows through it. (Wine reports no
+    // Unix link as one.)
+    test::WriteFileBytes(target, "changed behind the link");
+    EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, ".ohi")), "changed behind the link");
 }
 
 TEST_F(InstallScenario, ClosingLinesThatCannotBeWrittenFailTheRunAfterEveryChange)

@@ -90,12 +90,20 @@ TEST(PathRules, StripTrailingBackslashRemovesOneAtMost)
         EXPECT_EQ(StripTrailingBackslash(text), expected) << text;
 }
 
-TEST(PathRules, WildcardsAreRecognised)
+TEST(PathRules, WildcardsAreRecognisedInTheNameOnly)
 {
-    EXPECT_TRUE(HoldsWildcard("C:\\help\\*.hlp"));
-    EXPECT_TRUE(HoldsWildcard("C:\\help\\my?.hlp"));
-    EXPECT_TRUE(HoldsWildcard("C:\\help\\<.hlp"));
-    EXPECT_FALSE(HoldsWildcard("C:\\help\\my help.hlp"));
+    const std::pair<const char*, bool> cases[] = {
+        {"C:\\help\\*.hlp", true},
+        {"C:\\help\\my?.hlp", true},
+        {"C:\\help\\<.hlp", true},
+        {"C:\\help\\my\".hlp", true},
+        {"C:\\help\\my help.hlp", false},
+        {"\\\\?\\C:\\help\\myhelp.hlp", false},
+        {"\\\\?\\C:\\help\\my*.hlp", true},
+        {"\\\\.\\C:\\help\\myhelp.hlp", false},
+    };
+    for (const auto& [path, wildcard] : cases)
+        EXPECT_EQ(HoldsWildcard(path), wildcard) << path;
 }
 
 class FullPathTest : public ::testing::Test {

@@ -86,6 +86,13 @@ void SetEnvironment(const std::string& name, const std::string& value)
     setenv(name.c_str(), value.c_str(), 1);
 }
 
+bool MakeSymbolicLink(const std::filesystem::path& target, const std::filesystem::path& link)
+{
+    std::error_code error;
+    std::filesystem::create_symlink(target, link, error);
+    return !error;
+}
+
 std::filesystem::path PrivateDriveRoot()
 {
     return std::filesystem::path();  // drive Z: is this machine's /

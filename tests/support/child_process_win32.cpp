@@ -137,6 +137,32 @@ void SetEnvironment(const std::string& name, const std::string& value)
     SetEnvironmentVariableA(name.c_str(), value.c_str());
 }
 
+bool MakeSymbolicLink(const std::filesystem::path& target, const std::filesystem::path& link)
+{
+    // Wine's CreateSymbolicLink does nothing; its own ln does, on the Unix side.
+    using UnixName = char*(CDECL*)(const WCHAR*);
+    const auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (unixName == nullptr)
+        return false;
+    char* unixTarget = unixName(std::filesystem::absolute(target).wstring().c_str());
+    char* unixLink = unixName(std::filesystem::absolute(link).wstring().c_str());
+    std::string line = std::string("ln -s ") + unixTarget + " " + unixLink;
+    HeapFree(GetProcessHeap(), 0, unixTarget);
+    HeapFree(GetProcessHeap(), 0, unixLink);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA("Z:\\bin\\ln", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    // Wine cannot wait for a Unix process: look for its work instead.
+    for (int i = 0; i < 500 && !std::filesystem::exists(link); ++i)
+        Sleep(10);
+    return std::filesystem::exists(link);
+}
+
 std::filesystem::path PrivateDriveRoot()
 {
     // Drive C: of the build's own Wine prefix.

@@ -33,6 +33,8 @@ public:
     bool Flush(Handle file) override;
     void Close(Handle file) override;
     bool Replace(const std::string& temporaryPath, const std::string& path) override;
+    bool IsReadOnly(const std::string& path) override { return system_.IsReadOnly(path); }
+    std::string FinalPath(const std::string& path) override { return system_.FinalPath(path); }
     void Remove(const std::string& path) override;
 
 private:

@@ -107,6 +107,10 @@ namespace test {
 // Sets an environment variable of this process, which children inherit.
 void SetEnvironment(const std::string& name, const std::string& value);
 
+// Makes `link` a symbolic link to `target`; false where that cannot be
+// done. Under Wine it is a Unix link, the kind Wine follows.
+bool MakeSymbolicLink(const std::filesystem::path& target, const std::filesystem::path& link);
+
 // The root of the drive that the scratch directories lie on, where a test
 // may create folders; empty where that root is the real machine's.
 std::filesystem::path PrivateDriveRoot();
