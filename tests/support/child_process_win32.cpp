@@ -45,7 +45,8 @@ HANDLE StartProcess(const std::string& program, const std::string& commandLine,
     PROCESS_INFORMATION process{};
     std::string line = commandLine;  // CreateProcessA may write into it
     const std::string directory = ProgramPath(workingDirectory);
-    const BOOL started = CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+    const std::string name = program.front() == '/' ? WindowsProgram(program) : program;
+    const BOOL started = CreateProcessA(name.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                         directory.c_str(), &startup, &process);
     CloseHandle(output);
     if (!started)
@@ -78,7 +79,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments, const std:
     for (const std::string& word : arguments)
         commandLine += " " + QuoteWord(word);
     process_ = reinterpret_cast<std::intptr_t>(
-        StartProcess(WindowsProgram(program), commandLine, workingDirectory, outputDirectory_.Path("stdout")));
+        StartProcess(program, commandLine, workingDirectory, outputDirectory_.Path("stdout")));
     ended_ = process_ == 0;
 }
 
@@ -105,14 +106,18 @@ ChildProcess::~ChildProcess()
         Kill();
 }
 
-ChildResult RunWithCommandLine(const std::string& commandLine, const std::filesystem::path& workingDirectory)
+ChildResult RunWithCommandLine(const std::string& commandLine, const std::filesystem::path& workingDirectory,
+                               const std::string& program, unsigned timeoutMilliseconds)
 {
     ScratchDirectory outputDirectory;
     ChildResult result;
-    const HANDLE process =
-        StartProcess(WindowsProgram(SORVANE_EXE), commandLine, workingDirectory, outputDirectory.Path("stdout"));
-    if (process != nullptr)
+    const HANDLE process = StartProcess(program, commandLine, workingDirectory, outputDirectory.Path("stdout"));
+    if (process != nullptr) {
+        result.timedOut = WaitForSingleObject(process, timeoutMilliseconds) == WAIT_TIMEOUT;
+        if (result.timedOut)
+            TerminateProcess(process, 9);
         result.status = WaitForExit(process);
+    }
     result.output = ReadFileBytes(outputDirectory.Native("stdout"));
     return result;
 }

@@ -34,6 +34,7 @@ std::string ReadTestData(const std::string& name);
 struct ChildResult {
     int status = -1;
     std::string output;  // every byte the child wrote to standard output
+    bool timedOut = false;  // killed for taking too long
 };
 
 // A program of the build started as a child process, with these

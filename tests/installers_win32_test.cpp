@@ -1,0 +1,240 @@
+// The installer kit as vendors use it, under Wine: the NSIS installer that
+// docs/installers.md shows, built with the shipped header, and the shipped
+// command script, run silently on machines with no IDE, one, all four, and
+// one whose OpenHelp set is broken.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/registry.h"
+#include "tests/support/child_process_win32.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+struct Ide {
+    int number;
+    const char* name;
+    const char* base;  // the OpenHelp project's name
+    const char* settingsKey;
+    bool aliasInProjectDirectory;
+};
+
+const Ide kIdes[] = {
+    {4, "C++Builder 6", "bcb6", "Software\\Borland\\C++Builder\\6.0\\OpenHelp", true},
+    {5, "Delphi 5", "d5", "Software\\Borland\\Delphi\\5.0\\OpenHelp", false},
+    {6, "Delphi 6", "d6", "Software\\Borland\\Delphi\\6.0\\OpenHelp", true},
+    {7, "Delphi 7", "d7", "Software\\Borland\\Delphi\\7.0\\OpenHelp", true},
+};
+const char* const kMembers[] = {".ohp", ".ohc", ".ohl", ".ohi"};
+const char* const kWinHelpKey = "Software\\Microsoft\\Windows\\Help";
+// Long enough for Wine to start an installer; a box that waits for a click
+// never ends.
+const unsigned kTimeoutMilliseconds = 60000;
+
+struct Machine {
+    const char* name;
+    std::vector<int> ides;
+    bool delphi7IndexMissing;
+    int installerStatus;
+    int scriptStatus;
+    const char* scriptClosingLine;
+};
+
+const Machine kMachines[] = {
+    {"no IDE", {}, false, 0, 2, "sorvane-all: no Borland IDE found for this user; nothing done."},
+    {"Delphi 7 only", {7}, false, 0, 0, "sorvane-all: done: Delphi 7; failed: none."},
+    {"all four IDEs", {4, 5, 6, 7}, false, 0, 0,
+     "sorvane-all: done: C++Builder 6, Delphi 5, Delphi 6, Delphi 7; failed: none."},
+    {"Delphi 7 without its index file", {7}, true, 1, 1, "sorvane-all: done: none; failed: Delphi 7."},
+};
+
+class InstallerKit : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // With a display driver of none, Wine keeps a message box open as a
+        // user's Windows would, instead of dismissing it: a box that would
+        // hang a silent install hangs here too, and the timeout catches it.
+        registry_.WriteRegString("Software\\Wine\\Drivers", "Graphics", "null");
+        ForgetMachine();
+    }
+
+    void TearDown() override { ForgetMachine(); }
+
+    // No IDE, and no trace of the help.
+    void ForgetMachine()
+    {
+        registry_.SetRootKey(HKEY_CURRENT_USER_KEY);
+        for (const Ide& ide : kIdes) {
+            registry_.DeleteRegValue(ide.settingsKey, "ProjectFile");
+            std::filesystem::remove_all(scratch_.Native("IDE" + std::to_string(ide.number)));
+        }
+        ForgetWinHelpValues();
+        registry_.SetRootKey(HKEY_CURRENT_USER_KEY);
+    }
+
+    void ForgetWinHelpValues()
+    {
+        registry_.SetRootKey(HKEY_LOCAL_MACHINE_KEY);
+        for (const char* name : {"acme.hlp", "acme.cnt"})
+            registry_.DeleteRegValue(kWinHelpKey, name);
+    }
+
+    std::filesystem::path Member(const Ide& ide, const std::string& extension) const
+    {
+        return scratch_.Native("IDE" + std::to_string(ide.number) + "/Help/" + ide.base + extension);
+    }
+
+    // Each IDE in its own folder, with its OpenHelp set as a former
+    // uninstall left it, and its settings.
+    void LayOut(const Machine& machine)
+    {
+        registry_.SetRootKey(HKEY_CURRENT_USER_KEY);
+        for (const Ide& ide : kIdes) {
+            if (!Has(machine, ide))
+                continue;
+            const std::string folder = "IDE" + std::to_string(ide.number);
+            std::filesystem::create_directories(scratch_.Native(folder + "/Help"));
+            std::filesystem::create_directories(scratch_.Native(folder + "/Projects"));
+            for (const char* member : kMembers)
+                test::WriteFileBytes(Member(ide, member), test::ReadTestData(std::string("openhelp/uninstalled") + member));
+            registry_.WriteRegString(ide.settingsKey, "ProjectFile",
+                                     scratch_.Path(folder + "/Help/") + ide.base + ".ohp");
+            if (ide.number == 7) {
+                registry_.WriteRegString("Software\\Borland\\Delphi\\7.0", "RootDir", scratch_.Path(folder));
+                if (machine.delphi7IndexMissing)
+                    std::filesystem::remove(Member(ide, ".ohi"));
+            }
+        }
+    }
+
+    static bool Has(const Machine& machine, const Ide& ide)
+    {
+        return std::find(machine.ides.begin(), machine.ides.end(), ide.number) != machine.ides.end();
+    }
+
+    // Every IDE of the machine with the help installed, or as it was.
+    void ExpectHelp(const Machine& machine, bool installed, const std::string& helpFolder, const std::string& title,
+                    const std::string& when)
+    {
+        SCOPED_TRACE(std::string(machine.name) + ", " + when);
+        bool anyInstalled = false;
+        for (const Ide& ide : kIdes) {
+            if (!Has(machine, ide))
+                continue;
+            const bool broken = ide.number == 7 && machine.delphi7IndexMissing;
+            const bool has = installed && !broken;
+            anyInstalled = anyInstalled || has;
+            const std::string entries[] = {"", ":INCLUDE acme.cnt\r\n", ":LINK acme.hlp\r\n",
+                                           ":INDEX " + title + "=acme.hlp\r\n"};
+            for (std::size_t i = 0; i < 4; ++i) {
+                if (broken && std::string(kMembers[i]) == ".ohi")
+                    continue;
+                EXPECT_EQ(test::ReadFileBytes(Member(ide, kMembers[i])),
+                          test::ReadTestData(std::string("openhelp/uninstalled") + kMembers[i]) + (has ? entries[i] : ""))
+                    << ide.name << " " << kMembers[i];
+            }
+            const std::string folder = "IDE" + std::to_string(ide.number);
+            EXPECT_EQ(std::filesystem::exists(scratch_.Native(folder + "/Help/acme.als")),
+                      has && ide.aliasInProjectDirectory)
+                << ide.name;
+            EXPECT_EQ(std::filesystem::exists(scratch_.Native(folder + "/Projects/acme.als")), has && ide.number == 7)
+                << ide.name;
+        }
+        registry_.SetRootKey(HKEY_LOCAL_MACHINE_KEY);
+        for (const char* name : {"acme.hlp", "acme.cnt"})
+            EXPECT_EQ(registry_.ReadRegString(kWinHelpKey, name, "<absent>"), anyInstalled ? helpFolder : "<absent>")
+                << name;
+        registry_.SetRootKey(HKEY_CURRENT_USER_KEY);
+    }
+
+    test::ScratchDirectory scratch_;
+    RegistryAccessor registry_;
+};
+
+TEST_F(InstallerKit, DocumentedNsisInstallerInstallsAndUninstallsSilently)
+{
+    for (const Machine& machine : kMachines) {
+        LayOut(machine);
+        const std::string installDir = scratch_.Path("Program Files (x86)/Acme Help");
+        const test::ChildResult install =
+            test::RunWithCommandLine("acme-help-setup.exe /S /D=" + installDir, scratch_.Native(), INSTALLER_EXAMPLE,
+                                     kTimeoutMilliseconds);
+        ASSERT_FALSE(install.timedOut) << machine.name << ": the silent install hangs";
+        EXPECT_EQ(install.status, machine.installerStatus) << machine.name;
+        ExpectHelp(machine, true, installDir + "\\Help", "Acme Components", "installed");
+
+        const test::ChildResult uninstall = test::RunWithCommandLine(
+            "uninstall.exe /S _?=" + installDir, scratch_.Native(), installDir + "\\uninstall.exe", kTimeoutMilliseconds);
+        ASSERT_FALSE(uninstall.timedOut) << machine.name << ": the silent uninstall hangs";
+        EXPECT_EQ(uninstall.status, machine.installerStatus) << machine.name;
+        ExpectHelp(machine, false, installDir + "\\Help", "Acme Components", "uninstalled");
+        EXPECT_EQ(std::filesystem::exists(scratch_.Native("Program Files (x86)/Acme Help/Help/acme.hlp")),
+                  machine.installerStatus != 0)
+            << machine.name << ": the help files go once every IDE lets go of them";
+        std::filesystem::remove_all(scratch_.Native("Program Files (x86)"));
+        ForgetMachine();
+    }
+}
+
+// The header's macros keep every register of the caller and leave the
+// IDEs that failed on top of those found, on an otherwise untouched stack.
+TEST_F(InstallerKit, NsisHeaderKeepsTheRegistersAndCountsFoundAndFailed)
+{
+    const Machine delphi7 = kMachines[1];
+    LayOut(delphi7);
+    registry_.WriteRegString(kIdes[1].settingsKey, "ProjectFile", scratch_.Path("IDE5/Help/missing.ohp"));
+    const std::filesystem::path report = std::filesystem::path(std::string("Z:") + REGISTERS_EXE).parent_path() /
+                                         "registers.txt";
+    std::filesystem::remove(report);
+    const test::ChildResult result =
+        test::RunWithCommandLine("registers.exe", scratch_.Native(), REGISTERS_EXE, kTimeoutMilliseconds);
+    ASSERT_FALSE(result.timedOut);
+    EXPECT_EQ(test::ReadFileBytes(report), "failed=1 found=2 below=below wrong=");
+}
+
+TEST_F(InstallerKit, CommandScriptRunsEveryIdeFromAFolderWithBlanksParenthesesAndAmpersands)
+{
+    // As in the release zip: the script in installers/, the program one up.
+    const std::string kit = "Acme Tools (R&D) Kit";
+    std::filesystem::create_directories(scratch_.Native(kit + "/installers"));
+    std::filesystem::create_directories(scratch_.Native(kit + "/Help"));
+    std::filesystem::copy_file(std::string("Z:") + SORVANE_EXE, scratch_.Native(kit + "/sorvane.exe"));
+    std::filesystem::copy_file(std::string("Z:") + SORVANE_ALL_CMD, scratch_.Native(kit + "/installers/sorvane-all.cmd"));
+    for (const char* extension : {".hlp", ".cnt", ".als", ".hpj"})
+        test::WriteFileBytes(scratch_.Native(kit + "/Help/acme" + extension),
+                             test::ReadTestData(std::string("helpset/myhelp") + extension));
+    const std::string helpFolder = scratch_.Path(kit + "/Help");
+    const std::string title = "Acme Components (R&D)";
+
+    for (const Machine& machine : kMachines) {
+        LayOut(machine);
+        for (const char* action : {"/I", "/U"}) {
+            // cmd takes the line inside one more pair of quotes as it stands.
+            const std::string line = "cmd.exe /c \"\"" + scratch_.Path(kit + "/installers/sorvane-all.cmd") + "\" \"" +
+                                     helpFolder + "\\acme.hlp\" \"" + title + "\" " + action + "\"";
+            const test::ChildResult result =
+                test::RunWithCommandLine(line, scratch_.Native(), "C:\\windows\\system32\\cmd.exe", kTimeoutMilliseconds);
+            ASSERT_FALSE(result.timedOut) << machine.name << " " << action;
+            EXPECT_EQ(result.status, machine.scriptStatus) << machine.name << " " << action;
+            const std::string closing = std::string(machine.scriptClosingLine) + "\r\n";
+            EXPECT_TRUE(result.output.size() >= closing.size() &&
+                        result.output.compare(result.output.size() - closing.size(), closing.size(), closing) == 0)
+                << machine.name << " " << action << ":\n" << result.output;
+            const bool installing = std::string(action) == "/I";
+            for (const Ide& ide : kIdes) {
+                const bool succeeds = Has(machine, ide) && !(ide.number == 7 && machine.delphi7IndexMissing);
+                const std::string success = "\"" + title + "\" help files " +
+                                            (installing ? "installed in " : "uninstalled from ") + ide.name +
+                                            " successfully.\r\n";
+                EXPECT_EQ(result.output.find(success) != std::string::npos, succeeds)
+                    << machine.name << " " << action << " " << ide.name;
+            }
+            ExpectHelp(machine, installing, helpFolder, title, action);
+        }
+        ForgetMachine();
+    }
+}
+
+}  // namespace
