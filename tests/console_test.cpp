@@ -30,32 +30,70 @@ TEST(Console, ConsoleGetsEachLineAsSoonAsItEnds)
 
 TEST(Console, FileOrPipeGetsFull128ByteBlocksThenTheRestAtTheEnd)
 {
-    test::RecordingDevice device(false);
-    Console console(device);
-    console.WriteLine(std::string(60, 'a'));  // 62 bytes
-    console.WriteLine(std::string(60, 'b'));  // 124
-    EXPECT_TRUE(device.Writes().empty());
-    console.WriteLine(std::string(300, 'c'));  // 426: three full blocks
-    ASSERT_EQ(device.Writes().size(), 3u);
-    for (const std::string& block : device.Writes())
-        EXPECT_EQ(block.size(), Console::kBufferSize);
-    console.FlushQuietly();
-    ASSERT_EQ(device.Writes().size(), 4u);
-    EXPECT_EQ(device.Writes()[3].size(), 426u - 3 * 128);
-    EXPECT_EQ(device.Bytes(), std::string(60, 'a') + "\r\n" + std::string(60, 'b') + "\r\n" +
-                                  std::string(300, 'c') + "\r\n");
+    const struct {
+        const char* name;
+        std::vector<std::size_t> lines;  // lengths, each followed by CR LF
+        std::size_t blocksAtOnce;
+    } cases[] = {
+        {"one byte short of a block", {125}, 0},
+        {"a line that ends a block exactly", {126}, 1},
+        {"two lines that end a block exactly", {60, 64}, 1},
+        {"lines across three blocks", {60, 60, 300}, 3},
+    };
+    for (const auto& row : cases) {
+        test::RecordingDevice device(false);
+        Console console(device);
+        std::string expected;
+        for (std::size_t length : row.lines) {
+            console.WriteLine(std::string(length, 'a'));
+            expected += std::string(length, 'a') + "\r\n";
+        }
+        ASSERT_EQ(device.Writes().size(), row.blocksAtOnce) << row.name;
+        for (const std::string& block : device.Writes())
+            EXPECT_EQ(block.size(), Console::kBufferSize) << row.name;
+        console.FlushQuietly();
+        EXPECT_EQ(device.Bytes(), expected) << row.name;
+        EXPECT_EQ(device.Writes().size(), row.blocksAtOnce + (expected.size() % Console::kBufferSize ? 1 : 0))
+            << row.name;
+    }
 }
 
-TEST(Console, RefusedWriteRaises)
-{
-    test::RecordingDevice console_device(true, 0);
-    Console console(console_device);
-    EXPECT_THROW(console.WriteLine("x"), EInOutError);
+// Refuses its first write and takes every later one.
+class RefusingOnceDevice : public test::RecordingDevice {
+public:
+    explicit RefusingOnceDevice(bool characterDevice) : RecordingDevice(characterDevice) {}
+    bool Write(const char* data, std::size_t size) override
+    {
+        if (refused_)
+            return RecordingDevice::Write(data, size);
+        refused_ = true;
+        return false;
+    }
 
-    test::RecordingDevice file_device(false, 0);
-    Console buffered(file_device);
-    EXPECT_NO_THROW(buffered.WriteLine("short"));  // still in the buffer
-    EXPECT_THROW(buffered.WriteLine(std::string(200, 'x')), EInOutError);
+private:
+    bool refused_ = false;
+};
+
+TEST(Console, RefusedWriteFailsTheRunAndIsNotSentAgain)
+{
+    const struct {
+        const char* name;
+        bool characterDevice;
+        std::size_t refusedLine;  // the length of the line whose write is refused
+        std::string sent;         // all that reaches the device
+    } cases[] = {
+        {"a console line", true, 1, "after\r\n"},
+        {"a line that ends a block exactly", false, 126, "after\r\n"},
+        {"a line that fills more than a block", false, 200, std::string(72, 'x') + "\r\nafter\r\n"},
+    };
+    for (const auto& row : cases) {
+        RefusingOnceDevice device(row.characterDevice);
+        Console console(device);
+        EXPECT_THROW(console.WriteLine(std::string(row.refusedLine, 'x')), EInOutError) << row.name;
+        console.WriteLine("after");
+        console.FlushQuietly();
+        EXPECT_EQ(device.Bytes(), row.sent) << row.name;
+    }
 }
 
 TEST(Console, FinalFlushIsUnchecked)
