@@ -213,6 +213,29 @@ TEST_F(LineFileTest, ReadOnlyFileIsNotReplaced)
     EXPECT_EQ(FilesInDirectory(), 1u);
 }
 
+// Whatever is found at the temporary name is never followed or written
+// through: a save that finds it there (only a run holding the set's lock
+// clears that name first) fails and leaves it all as it was.
+TEST_F(LineFileTest, NothingAtTheTemporaryNameIsWrittenThrough)
+{
+    for (const bool link : {false, true}) {
+        const std::string path = Write("a\n");
+        const std::filesystem::path planted = scratch_.Native("d7.ohl.svtmp");
+        const std::filesystem::path outside = scratch_.Native("outside.txt");
+        test::WriteFileBytes(outside, "not ours");
+        if (link)
+            ASSERT_TRUE(test::MakeSymbolicLink(outside, planted));
+        else
+            test::WriteFileBytes(planted, "not ours");
+        EXPECT_THROW(EditLineFile(path, "x", false), EFCreateError) << (link ? "link" : "file");
+        EXPECT_EQ(Bytes(), "a\n");
+        EXPECT_EQ(test::ReadFileBytes(planted), "not ours");
+        EXPECT_EQ(test::ReadFileBytes(outside), "not ours");
+        std::filesystem::remove(planted);
+        std::filesystem::remove(outside);
+    }
+}
+
 TEST_F(LineFileTest, WholeFileTextRoundTripsByteForByte)
 {
     const std::string bytes("a\nb\0c\r", 7);
