@@ -4,6 +4,7 @@
 
 #include "platform/registry.h"
 #include "registration/winhelp_registration.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -32,6 +33,21 @@ TEST(WinHelpRegistrationWin32, ValuesLandInThe32BitView)
 
     RegisterWinHelpFiles(registry, "C:\\myfolder\\sorvane-view.cnt", "C:\\myfolder\\sorvane-view.hlp", true);
     EXPECT_EQ(ValueInView(KEY_WOW64_32KEY, "sorvane-view.hlp"), "<absent>");
+}
+
+// A volatile key is gone after the next reboot, with the values in it. Only
+// a volatile key refuses a child that is not volatile.
+TEST(RegistryWin32, KeysTheAccessorCreatesOutliveAReboot)
+{
+    RegistryAccessor registry;
+    const std::string section = test::UniqueTestSection("persistent") + "\\created\\by\\write";
+    registry.WriteRegString(section, "value", "data");
+    HKEY child = nullptr;
+    const LONG result = RegCreateKeyExA(HKEY_CURRENT_USER, (section + "\\child").c_str(), 0, nullptr,
+                                        REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &child, nullptr);
+    EXPECT_EQ(result, ERROR_SUCCESS) << "the key was created volatile";
+    if (result == ERROR_SUCCESS)
+        RegCloseKey(child);
 }
 
 }  // namespace
