@@ -5,7 +5,8 @@
 
 namespace {
 
-// Folds the letters of code page 1252 to their small forms.
+// Folds the letters of code page 1252 to their small forms, so that two
+// single bytes are equal exactly when CompareStringA finds them equal.
 std::array<unsigned char, 256> MakeCodePage1252Folding()
 {
     std::array<unsigned char, 256> fold{};
@@ -20,6 +21,7 @@ std::array<unsigned char, 256> MakeCodePage1252Folding()
     fold[0x8C] = 0x9C;  // OE
     fold[0x8E] = 0x9E;  // Z with caron
     fold[0x9F] = 0xFF;  // Y with diaeresis
+    fold[0x88] = '^';   // the modifier circumflex is the circumflex to the locale
     return fold;
 }
 
