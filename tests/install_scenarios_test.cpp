@@ -466,6 +466,27 @@ TEST_F(InstallScenario, SymbolicLinkToAMemberStaysALink)
     EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, ".ohi")), "changed behind the link");
 }
 
+// A power cut after a save leaves the new text: what a save wrote is flushed
+// before it takes the file's place, and the replacement is made durable
+// too. Watched in the calls the real program makes.
+TEST_F(InstallScenario, EverySaveIsFlushedThenDurablyReplaced)
+{
+    InstallIde(kDelphi7);
+    int status = -1;
+    const std::vector<std::string> events = test::TraceSaves(
+        {scratch_.Path("myfolder") + "\\myhelp.hlp", "/D7", "/I", kTitle}, scratch_.Native(), status);
+    EXPECT_EQ(status, 0);
+    ExpectState(kDelphi7, "installed", "traced");
+    for (const char* member : kMembers) {
+        const std::string name = std::string("d7") + member;
+        const auto at = [&](const std::string& event) { return std::find(events.begin(), events.end(), event); };
+        ASSERT_NE(at("replace " + name), events.end()) << name << " was not replaced";
+        EXPECT_LT(at("flush " + name + ".svtmp"), at("replace " + name)) << name << ": its data was not flushed first";
+        EXPECT_NE(at("durable " + name), events.end()) << name << ": the replacement is not durable";
+        EXPECT_GT(at("durable " + name), at("replace " + name)) << name;
+    }
+}
+
 TEST_F(InstallScenario, ClosingLinesThatCannotBeWrittenFailTheRunAfterEveryChange)
 {
     InstallIde(kDelphi7);

@@ -3,6 +3,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <map>
+#include <sstream>
+
 #include "tests/support/test_support.h"
 
 namespace test {
@@ -66,6 +69,50 @@ ChildProcess::~ChildProcess()
 ChildResult RunSorvane(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory)
 {
     return ChildProcess(arguments, workingDirectory).Wait();
+}
+
+std::vector<std::string> TraceSaves(const std::vector<std::string>& arguments,
+                                    const std::filesystem::path& workingDirectory, int& status)
+{
+    ScratchDirectory traceDirectory;
+    const std::string traceFile = traceDirectory.Native("trace").string();
+    std::vector<std::string> words{"-o", traceFile, "-e", "trace=openat,fsync,fdatasync,rename,renameat,renameat2",
+                                   SORVANE_EXE};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    status = ChildProcess(words, workingDirectory, "/usr/bin/strace").Wait().status;
+
+    const auto name = [](const std::string& path) { return path.substr(path.find_last_of('/') + 1); };
+    std::map<std::string, std::string> opened;  // descriptor: path
+    std::map<std::string, bool> isDirectory;
+    std::vector<std::string> replacedPaths;
+    std::vector<std::string> events;
+    std::istringstream trace(ReadFileBytes(traceFile));
+    for (std::string line; std::getline(trace, line);) {
+        std::size_t at = 0;
+        const std::size_t equals = line.rfind(" = ");
+        const std::string result = equals == std::string::npos ? "" : line.substr(equals + 3);
+        if (line.rfind("openat(", 0) == 0 && result.find_first_not_of("0123456789") != 0) {
+            const std::string path = QuotedText(line, at);
+            opened[result.substr(0, result.find(' '))] = path;
+            isDirectory[path] = line.find("O_DIRECTORY") != std::string::npos;
+        } else if ((line.rfind("fsync(", 0) == 0 || line.rfind("fdatasync(", 0) == 0) && result == "0") {
+            const std::string path = opened[line.substr(line.find('(') + 1, line.find(')') - line.find('(') - 1)];
+            if (!isDirectory[path]) {
+                events.push_back("flush " + name(path));
+                continue;
+            }
+            // The directory's entries are on disk: every rename in it is.
+            for (const std::string& replaced : replacedPaths)
+                if (replaced.substr(0, replaced.find_last_of('/')) == path)
+                    events.push_back("durable " + name(replaced));
+            replacedPaths.clear();
+        } else if (line.rfind("rename", 0) == 0 && result == "0") {
+            QuotedText(line, at);
+            replacedPaths.push_back(QuotedText(line, at));
+            events.push_back("replace " + name(replacedPaths.back()));
+        }
+    }
+    return events;
 }
 
 }  // namespace test

@@ -1,5 +1,9 @@
 #include <windows.h>
 
+#include <map>
+#include <sstream>
+
+#include "platform/registry.h"
 #include "tests/support/child_process_win32.h"
 #include "tests/support/test_support.h"
 
@@ -53,6 +57,43 @@ HANDLE StartProcess(const std::string& program, const std::string& commandLine,
         return nullptr;
     CloseHandle(process.hThread);
     return process.hProcess;
+}
+
+// The Unix path that Wine gives a path.
+std::string UnixPath(const std::filesystem::path& path)
+{
+    using UnixName = char*(CDECL*)(const WCHAR*);
+    const auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    char* name = unixName != nullptr ? unixName(std::filesystem::absolute(path).wstring().c_str()) : nullptr;
+    const std::string result = name != nullptr ? name : "";
+    HeapFree(GetProcessHeap(), 0, name);
+    return result;
+}
+
+// Runs a Unix shell command and answers its exit status. Wine cannot wait
+// for a Unix process: the command leaves its status in a file, which is
+// watched for.
+int RunUnixCommand(const std::string& command)
+{
+    ScratchDirectory statusDirectory;
+    const std::filesystem::path statusFile = statusDirectory.Native("status");
+    std::string line = "sh -c \"" + command + "; echo $? > '" + UnixPath(statusDirectory.Native()) + "/status'\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA("Z:\\bin\\sh", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return -1;
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    for (int i = 0; i < 6000; ++i) {
+        std::error_code error;
+        if (std::filesystem::file_size(statusFile, error) > 0 && !error)
+            return std::stoi(ReadFileBytes(statusFile));
+        Sleep(10);
+    }
+    return -1;
 }
 
 // Waits for the process to end, closes it and answers its exit status.
@@ -127,6 +168,52 @@ ChildResult RunSorvane(const std::vector<std::string>& arguments, const std::fil
     return ChildProcess(arguments, workingDirectory).Wait();
 }
 
+std::vector<std::string> TraceSaves(const std::vector<std::string>& arguments,
+                                    const std::filesystem::path& workingDirectory, int& status)
+{
+    // Wine writes a process's trace to the Unix standard error it inherits,
+    // which a Windows parent cannot redirect: a Unix shell starts the run.
+    const char* const debugKey = "Software\\Wine\\Debug";
+    RegistryAccessor registry;
+    registry.WriteRegString(debugKey, "RelayInclude",
+                            "KERNEL32.CreateFileA;KERNEL32.FlushFileBuffers;KERNEL32.MoveFileExA");
+    ScratchDirectory traceDirectory;
+    test::WriteFileBytes(traceDirectory.Native("trace"), "");
+    std::string command = "cd '" + UnixPath(workingDirectory) + "' && WINEDEBUG=+relay wine '" + SORVANE_EXE + "'";
+    for (const std::string& word : arguments)
+        command += " '" + word + "'";
+    status = RunUnixCommand(command + " > /dev/null 2> '" + UnixPath(traceDirectory.Native("trace")) + "'");
+    registry.DeleteRegValue(debugKey, "RelayInclude");
+
+    const auto name = [](const std::string& path) { return path.substr(path.find_last_of('\\') + 1); };
+    std::map<std::string, std::string> opened;  // handle: path
+    std::string creating;
+    std::vector<std::string> events;
+    std::istringstream trace(ReadFileBytes(traceDirectory.Native("trace")));
+    for (std::string line; std::getline(trace, line);) {
+        std::size_t at = 0;
+        const std::size_t call = line.find(":Call KERNEL32.");
+        const std::size_t ret = line.find(":Ret  KERNEL32.CreateFileA() retval=");
+        if (ret != std::string::npos) {
+            opened[line.substr(ret + 36, 8)] = creating;
+        } else if (call == std::string::npos) {
+            continue;
+        } else if (line.compare(call + 15, 12, "CreateFileA(") == 0) {
+            creating = QuotedText(line, at);
+        } else if (line.compare(call + 15, 17, "FlushFileBuffers(") == 0) {
+            events.push_back("flush " + name(opened[line.substr(call + 32, 8)]));
+        } else if (line.compare(call + 15, 12, "MoveFileExA(") == 0) {
+            QuotedText(line, at);
+            const std::string target = QuotedText(line, at);
+            const unsigned long flags = std::stoul(line.substr(line.find(',', at) + 1, 8), nullptr, 16);
+            events.push_back("replace " + name(target));
+            if ((flags & MOVEFILE_WRITE_THROUGH) != 0)
+                events.push_back("durable " + name(target));
+        }
+    }
+    return events;
+}
+
 }  // namespace test
 
 namespace test {
@@ -145,27 +232,7 @@ void SetEnvironment(const std::string& name, const std::string& value)
 bool MakeSymbolicLink(const std::filesystem::path& target, const std::filesystem::path& link)
 {
     // Wine's CreateSymbolicLink does nothing; its own ln does, on the Unix side.
-    using UnixName = char*(CDECL*)(const WCHAR*);
-    const auto unixName = reinterpret_cast<UnixName>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    if (unixName == nullptr)
-        return false;
-    char* unixTarget = unixName(std::filesystem::absolute(target).wstring().c_str());
-    char* unixLink = unixName(std::filesystem::absolute(link).wstring().c_str());
-    std::string line = std::string("ln -s ") + unixTarget + " " + unixLink;
-    HeapFree(GetProcessHeap(), 0, unixTarget);
-    HeapFree(GetProcessHeap(), 0, unixLink);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA("Z:\\bin\\ln", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return false;
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    // Wine cannot wait for a Unix process: look for its work instead.
-    for (int i = 0; i < 500 && !std::filesystem::exists(link); ++i)
-        Sleep(10);
-    return std::filesystem::exists(link);
+    return RunUnixCommand("ln -s '" + UnixPath(target) + "' '" + UnixPath(link) + "'") == 0;
 }
 
 std::filesystem::path PrivateDriveRoot()

@@ -55,6 +55,14 @@ std::string ReadFileBytes(const std::filesystem::path& path)
     return bytes.str();
 }
 
+std::string QuotedText(const std::string& line, std::size_t& from)
+{
+    const std::size_t open = line.find('"', from);
+    const std::size_t close = open == std::string::npos ? open : line.find('"', open + 1);
+    from = close == std::string::npos ? close : close + 1;
+    return close == std::string::npos ? std::string() : line.substr(open + 1, close - open - 1);
+}
+
 std::string ReadTestData(const std::string& name)
 {
     return ReadFileBytes(std::filesystem::path(SORVANE_TEST_DATA) / name);

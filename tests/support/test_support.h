@@ -62,6 +62,18 @@ private:
 // Runs the built sorvane and waits for it.
 ChildResult RunSorvane(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory);
 
+// Runs the built sorvane and watches the real calls that make its saves
+// durable: strace natively, Wine's relay trace under Wine. Answers them in
+// order, each naming a file without its directory: "flush NAME" when what
+// was written to NAME goes to disk, "replace NAME" when a file takes NAME's
+// place, "durable NAME" when that replacement is made durable itself.
+std::vector<std::string> TraceSaves(const std::vector<std::string>& arguments,
+                                    const std::filesystem::path& workingDirectory, int& status);
+
+// The text between the first pair of double quotes after `from`, and the
+// position after it; npos when there is none.
+std::string QuotedText(const std::string& line, std::size_t& from);
+
 }  // namespace test
 
 #include "platform/console.h"
