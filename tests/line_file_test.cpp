@@ -201,18 +201,6 @@ TEST_F(LineFileTest, OnlyTheBytesReallyReadCount)
     EXPECT_EQ(Bytes(), "first\r\nsecond\r\nthird\r\n");
 }
 
-TEST_F(LineFileTest, ReadOnlyFileIsNotReplaced)
-{
-    const std::string path = Write("a\n");
-    std::filesystem::permissions(scratch_.Native("d7.ohl"),
-                                 std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
-                                     std::filesystem::perms::others_write,
-                                 std::filesystem::perm_options::remove);
-    EXPECT_THROW(EditLineFile(path, "x", false), EFCreateError);
-    EXPECT_EQ(Bytes(), "a\n");
-    EXPECT_EQ(FilesInDirectory(), 1u);
-}
-
 // Whatever is found at the temporary name is never followed or written
 // through: a save that finds it there (only a run holding the set's lock
 // clears that name first) fails and leaves it all as it was.

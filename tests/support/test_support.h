@@ -27,6 +27,9 @@ private:
 std::string ProgramPath(const std::filesystem::path& path);
 
 void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);
+// Makes a file read-only, or writable again: the read-only attribute on
+// Windows, no write permission for anybody on the stand-in.
+void SetReadOnly(const std::filesystem::path& path, bool readOnly);
 std::string ReadFileBytes(const std::filesystem::path& path);
 // Test data that lives beside the tests.
 std::string ReadTestData(const std::string& name);
