@@ -22,6 +22,12 @@ std::string MutexName(const std::string& path)
     char full[MAX_PATH];
     const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
     std::string key = length > 0 && length < MAX_PATH ? std::string(full, length) : path;
+    // "\\?\C:\x" and "\\.\C:\x" name the file that "C:\x" names, and
+    // "\\?\UNC\server\x" the one that "\\server\x" names.
+    if (key.rfind("\\\\?\\UNC\\", 0) == 0)
+        key.erase(2, 6);
+    else if (key.rfind("\\\\?\\", 0) == 0 || key.rfind("\\\\.\\", 0) == 0)
+        key.erase(0, 4);
     if (!key.empty())
         CharUpperBuffA(key.data(), static_cast<DWORD>(key.size()));
     // A kernel object's name may not hold a backslash, and a path may be

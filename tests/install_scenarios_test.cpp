@@ -664,8 +664,10 @@ TEST_F(InstallScenario, RunsStartedTogetherOnOneSetLoseNothing)
 TEST_F(InstallScenario, SetLockedByAnotherRunWaitsThenRefusesAndAKilledHolderReleasesIt)
 {
     InstallIde(kDelphi7);
-    test::ChildProcess holder({scratch_.Path("Borland/Delphi7/Help") + "\\d7.ohp", scratch_.Native("locked").string()},
-                              scratch_.Native(), LOCK_HOLDER);
+    // The holder spells the project file as a long-path-aware program would.
+    test::ChildProcess holder(
+        {"\\\\?\\" + scratch_.Path("Borland/Delphi7/Help") + "\\d7.ohp", scratch_.Native("locked").string()},
+        scratch_.Native(), LOCK_HOLDER);
     for (int i = 0; i < 1000 && !std::filesystem::exists(scratch_.Native("locked")); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_TRUE(std::filesystem::exists(scratch_.Native("locked"))) << "the holder never took the lock";
