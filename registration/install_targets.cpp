@@ -73,14 +73,19 @@ WinHelpValuesInUse WinHelpValuesUsedElsewhere(const RunRequest& request, const s
             const std::string otherProject = registry.ReadRegString(other.openHelpKey, "ProjectFile", "");
             const std::string linkFile = WithExtension(otherProject, ".ohl");
             const std::string contentFile = WithExtension(otherProject, ".ohc");
-            if (otherProject.empty() || IsSameFile(otherProject, projectFile) ||
-                (!FileIsPresent(linkFile) && !FileIsPresent(contentFile)))
+            if (otherProject.empty() || IsSameFile(otherProject, projectFile))
+                continue;
+            // A file that is not there links and includes nothing.
+            const bool hasLinks = FileIsPresent(linkFile);
+            const bool hasIncludes = FileIsPresent(contentFile);
+            if (!hasLinks && !hasIncludes)
                 continue;
             PathLock otherLock;
             if (!otherLock.Acquire(otherProject, lockWait))
                 return {true, true};
-            inUse.helpFile |= LineFileMayHold(linkFile, LinkEntry(NamePart(request.helpFile)), files);
-            inUse.contentsFile |= LineFileMayHold(contentFile, IncludeEntry(NamePart(request.contentsFile)), files);
+            inUse.helpFile |= hasLinks && LineFileMayHold(linkFile, LinkEntry(NamePart(request.helpFile)), files);
+            inUse.contentsFile |=
+                hasIncludes && LineFileMayHold(contentFile, IncludeEntry(NamePart(request.contentsFile)), files);
         } catch (const Exception&) {
             return {true, true};
         }

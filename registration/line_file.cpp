@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "platform/exceptions.h"
-#include "platform/paths.h"
 #include "platform/text.h"
 
 namespace {
@@ -197,8 +196,6 @@ std::size_t FindLine(const std::vector<std::string_view>& lines, std::string_vie
 
 bool LineFileMayHold(const std::string& path, const std::string& line, FileOps& files)
 {
-    if (!FileIsPresent(path))
-        return false;
     try {
         return FindLine(LoadLines(path, files).lines, line) != std::string::npos;
     } catch (const Exception&) {

@@ -37,8 +37,8 @@ LineList LoadLines(const std::string& path, FileOps& files);
 // user's locale), or npos.
 std::size_t FindLine(const std::vector<std::string_view>& lines, std::string_view line);
 
-// True unless the file is absent or holds no line equal to `line`: a file
-// that cannot be read may hold it.
+// True unless the file holds no line equal to `line`: a file that cannot be
+// read may hold it.
 bool LineFileMayHold(const std::string& path, const std::string& line, FileOps& files);
 
 // The edit of one line file, worked out from one reading of it before

@@ -334,7 +334,7 @@ TEST_F(InstallScenario, UninstallKeepsTheWindowsHelpValuesAnotherIdeUses)
     const struct {
         const char* name;
         bool otherIde;  // Delphi 6 is there, with these line files
-        std::string otherLinks;
+        std::string otherLinks;  // empty: no such file
         std::string otherIncludes;
         const char* helpValue;
         const char* contentsValue;
@@ -350,8 +350,12 @@ TEST_F(InstallScenario, UninstallKeepsTheWindowsHelpValuesAnotherIdeUses)
     for (const auto& row : cases) {
         InstallIde(kDelphi7);
         InstallIde(kDelphi6, "IDE6/Help");
-        test::WriteFileBytes(Member(kDelphi6, ".ohl", "IDE6/Help"), row.otherLinks);
-        test::WriteFileBytes(Member(kDelphi6, ".ohc", "IDE6/Help"), row.otherIncludes);
+        for (const auto& [extension, text] : {std::pair{".ohl", row.otherLinks}, {".ohc", row.otherIncludes}}) {
+            if (text.empty())
+                std::filesystem::remove(Member(kDelphi6, extension, "IDE6/Help"));
+            else
+                test::WriteFileBytes(Member(kDelphi6, extension, "IDE6/Help"), text);
+        }
         if (!row.otherIde) {
             registry_.SetRootKey(HKEY_CURRENT_USER_KEY);
             registry_.DeleteRegValue(kDelphi6.settingsKey, "ProjectFile");
