@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-// The file operations that line files are read and saved with, behind a
-// narrow interface so that tests can make any one of them fail.
+// The file operations that a run changes files with, behind a narrow
+// interface so that tests can make any one of them fail.
 class FileOps {
 public:
     using Handle = std::intptr_t;
@@ -35,10 +35,21 @@ public:
     virtual bool IsReadOnly(const std::string& path) = 0;
     // The path of the file itself, symbolic links followed, so that a save
     // replaces the file and leaves a link in place; the path unchanged when
-    // it leads nowhere.
+    // it leads nowhere or the system has no links to files.
     virtual std::string FinalPath(const std::string& path) = 0;
-    // Deletes the file, or a symbolic link itself, when it can.
+    // Deletes a file, read-only or not, or a symbolic link itself; never
+    // the file that a link leads to: a link that the system cannot remove
+    // alone stays. Silent: no caller examines the result.
     virtual void Remove(const std::string& path) = 0;
+    // Makes the name free for a new file: a plain file there, read-only or
+    // not, is removed, as a killed run leaves one. False when the name holds
+    // anything else (a directory, a symbolic link, a junction), which stays
+    // as it is.
+    virtual bool ClearLeftover(const std::string& path) = 0;
+    // Copies a file, replacing the destination, also a read-only one. The
+    // copy is never read-only, so that a later copy or deletion can replace
+    // it. Silent: no caller examines the result.
+    virtual void CopyOver(const std::string& source, const std::string& destination) = 0;
 };
 
 FileOps& SystemFileOps();

@@ -120,11 +120,53 @@ public:
         return windowsPath;
     }
 
+    // unlink removes a symbolic link itself, as DeleteFileA does on Windows.
     void Remove(const std::string& path) override
     {
         std::string posixPath;
-        if (ToPosixPath(path, posixPath))
+        struct stat status;
+        if (ToPosixPath(path, posixPath) && lstat(posixPath.c_str(), &status) == 0 &&
+            (S_ISREG(status.st_mode) || S_ISLNK(status.st_mode)))
             unlink(posixPath.c_str());
+    }
+
+    bool ClearLeftover(const std::string& path) override
+    {
+        std::string posixPath;
+        if (!ToPosixPath(path, posixPath))
+            return false;
+        struct stat status;
+        if (lstat(posixPath.c_str(), &status) != 0)
+            return errno == ENOENT;
+        return S_ISREG(status.st_mode) && unlink(posixPath.c_str()) == 0;
+    }
+
+    void CopyOver(const std::string& source, const std::string& destination) override
+    {
+        std::string from;
+        std::string to;
+        if (!ToPosixPath(source, from) || !ToPosixPath(destination, to))
+            return;
+        const int input = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+        if (input < 0)
+            return;
+        struct stat status;
+        if (fstat(input, &status) == 0 && !S_ISDIR(status.st_mode)) {
+            // The copy is never read-only, whatever it replaces.
+            struct stat old;
+            if (stat(to.c_str(), &old) == 0 && IsReadOnlyMode(old.st_mode))
+                chmod(to.c_str(), (old.st_mode & 07777) | S_IWUSR);
+            const int output = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            if (output >= 0) {
+                char buffer[65536];
+                ssize_t got;
+                while ((got = read(input, buffer, sizeof buffer)) > 0)
+                    if (write(output, buffer, static_cast<std::size_t>(got)) != got)
+                        break;
+                close(output);
+            }
+        }
+        close(input);
     }
 };
 

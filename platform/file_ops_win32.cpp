@@ -1,14 +1,39 @@
-#include "platform/file_ops.h"
+#include "platform/file_ops_win32.h"
 
-#include <windows.h>
+#include "platform/paths.h"
 
 namespace {
 
 HANDLE ToHandle(FileOps::Handle file) { return reinterpret_cast<HANDLE>(file); }
 FileOps::Handle FromHandle(HANDLE file) { return reinterpret_cast<FileOps::Handle>(file); }
 
+// Windows refuses to replace or delete a read-only file.
+void ClearReadOnly(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+}
+
+// What a name holds. A link is one that DeleteFileA removes itself.
+enum class Holder { kNothing, kPlainFile, kLink, kOther };
+
+// The \\?\ form that GetFinalPathNameByHandleA answers in, made plain
+// where the plain form is short enough for the ANSI calls.
+std::string WithoutLongPathPrefix(const std::string& path)
+{
+    std::string plain = path;
+    if (plain.rfind("\\\\?\\UNC\\", 0) == 0)
+        plain.erase(2, 6);
+    else if (plain.rfind("\\\\?\\", 0) == 0)
+        plain.erase(0, 4);
+    return plain.size() < MAX_PATH ? plain : path;
+}
+
 class Win32FileOps : public FileOps {
 public:
+    explicit Win32FileOps(FinalPathFunction finalPathFunction) : finalPathFunction_(finalPathFunction) {}
+
     bool OpenForReading(const std::string& path, Handle& file) override
     {
         const HANDLE opened = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -75,25 +100,113 @@ public:
 
     std::string FinalPath(const std::string& path) override
     {
-        // Wine follows a Unix symbolic link without reporting a reparse
-        // point, so every path is asked for; a plain file answers itself.
+        const std::string final = FinalPathOf(path);
+        return final.empty() ? path : final;
+    }
+
+    void Remove(const std::string& path) override
+    {
+        switch (Inspect(path)) {
+        case Holder::kPlainFile:
+            ClearReadOnly(path);
+            DeleteFileA(path.c_str());
+            break;
+        case Holder::kLink:
+            DeleteFileA(path.c_str());
+            break;
+        default:
+            break;
+        }
+    }
+
+    bool ClearLeftover(const std::string& path) override
+    {
+        if (Inspect(path) == Holder::kPlainFile)
+            Remove(path);
+        return Inspect(path) == Holder::kNothing;
+    }
+
+    void CopyOver(const std::string& source, const std::string& destination) override
+    {
+        ClearReadOnly(destination);
+        // The copy takes the source's attributes: one from read-only media is
+        // read-only too.
+        if (CopyFileA(source.c_str(), destination.c_str(), FALSE))
+            ClearReadOnly(destination);
+    }
+
+private:
+    // The path of the file itself, in its plain form where it fits; empty
+    // when it cannot be told.
+    std::string FinalPathOf(const std::string& path)
+    {
+        if (finalPathFunction_ == nullptr)
+            return std::string();
         const HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (file == INVALID_HANDLE_VALUE)
-            return path;
-        char buffer[MAX_PATH + 8];
-        const DWORD length = GetFinalPathNameByHandleA(file, buffer, sizeof buffer, FILE_NAME_NORMALIZED);
+            return std::string();
+        char buffer[4 * MAX_PATH];
+        const DWORD length = finalPathFunction_(file, buffer, sizeof buffer, 0 /* FILE_NAME_NORMALIZED */);
         CloseHandle(file);
-        return length > 0 && length < sizeof buffer ? std::string(buffer, length) : path;
+        return length > 0 && length < sizeof buffer ? WithoutLongPathPrefix(std::string(buffer, length))
+                                                    : std::string();
     }
 
-    void Remove(const std::string& path) override { DeleteFileA(path.c_str()); }
+    Holder Inspect(const std::string& path)
+    {
+        if (HoldsWildcard(path))
+            return Holder::kOther;
+        WIN32_FIND_DATAA entry;
+        const HANDLE search = FindFirstFileA(path.c_str(), &entry);
+        if (search == INVALID_HANDLE_VALUE) {
+            // Wine finds no entry for a dangling link, and says so otherwise.
+            const DWORD error = GetLastError();
+            return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Holder::kNothing : Holder::kOther;
+        }
+        FindClose(search);
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            return Holder::kOther;
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+            return Holder::kLink;
+        return LeadsElsewhere(path, entry.cFileName) ? Holder::kOther : Holder::kPlainFile;
+    }
+
+    // Wine follows a Unix symbolic link without reporting a reparse point,
+    // and DeleteFileA would delete what it leads to: such a link shows in a
+    // final path that is not its folder's with its own name.
+    bool LeadsElsewhere(const std::string& path, const char* name)
+    {
+        const std::string file = FinalPathOf(path);
+        if (file.empty())
+            return false;  // no links to files on this system
+        std::string folder = FinalPathOf(DirectoryPart(path) + ".");
+        if (!folder.empty() && folder.back() != '\\')
+            folder += '\\';
+        return folder.empty() || lstrcmpiA(file.c_str(), (folder + name).c_str()) != 0;
+    }
+
+    FinalPathFunction finalPathFunction_;
 };
 
 }  // namespace
 
+FinalPathFunction LookUpFinalPathFunction()
+{
+    // Windows Vista and later; before them no file is a symbolic link.
+    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    return kernel == nullptr ? nullptr
+                             : reinterpret_cast<FinalPathFunction>(
+                                   reinterpret_cast<void*>(GetProcAddress(kernel, "GetFinalPathNameByHandleA")));
+}
+
 FileOps& SystemFileOps()
 {
-    static Win32FileOps files;
+    static Win32FileOps files(LookUpFinalPathFunction());
     return files;
+}
+
+std::unique_ptr<FileOps> MakeWin32FileOps(FinalPathFunction finalPathFunction)
+{
+    return std::make_unique<Win32FileOps>(finalPathFunction);
 }

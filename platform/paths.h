@@ -36,12 +36,3 @@ bool FileIsPresent(const std::string& path);
 
 // True when both paths name one existing file, however each is spelled.
 bool IsSameFile(const std::string& first, const std::string& second);
-
-// Copies a file, replacing the destination, also a read-only one. The copy
-// is never read-only, so that a later copy or deletion can replace it.
-// Failures are silent: no caller examines them.
-void CopyFileOver(const std::string& source, const std::string& destination);
-
-// Deletes a file when it can, also a read-only one. Failures are silent: no
-// caller examines them.
-void DeleteFileQuietly(const std::string& path);

@@ -113,38 +113,3 @@ bool IsSameFile(const std::string& first, const std::string& second)
            stat(other.c_str(), &otherStatus) == 0 && oneStatus.st_dev == otherStatus.st_dev &&
            oneStatus.st_ino == otherStatus.st_ino;
 }
-
-void CopyFileOver(const std::string& source, const std::string& destination)
-{
-    std::string from;
-    std::string to;
-    if (!ToPosixPath(source, from) || !ToPosixPath(destination, to))
-        return;
-    const int input = open(from.c_str(), O_RDONLY);
-    if (input < 0)
-        return;
-    struct stat status;
-    if (fstat(input, &status) == 0 && !S_ISDIR(status.st_mode)) {
-        // The copy is never read-only, whatever it replaces.
-        struct stat old;
-        if (stat(to.c_str(), &old) == 0 && IsReadOnlyMode(old.st_mode))
-            chmod(to.c_str(), (old.st_mode & 07777) | S_IWUSR);
-        const int output = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (output >= 0) {
-            char buffer[65536];
-            ssize_t got;
-            while ((got = read(input, buffer, sizeof buffer)) > 0)
-                if (write(output, buffer, static_cast<std::size_t>(got)) != got)
-                    break;
-            close(output);
-        }
-    }
-    close(input);
-}
-
-void DeleteFileQuietly(const std::string& path)
-{
-    std::string posixPath;
-    if (ToPosixPath(path, posixPath))
-        unlink(posixPath.c_str());
-}

@@ -55,14 +55,6 @@ bool FileIsPresent(const std::string& path)
 
 namespace {
 
-// Windows refuses to replace or delete a read-only file.
-void ClearReadOnly(const std::string& path)
-{
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
-        SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-}
-
 bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& identity)
 {
     const HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -83,19 +75,4 @@ bool IsSameFile(const std::string& first, const std::string& second)
     return FileIdentity(first, one) && FileIdentity(second, other) &&
            one.dwVolumeSerialNumber == other.dwVolumeSerialNumber && one.nFileIndexHigh == other.nFileIndexHigh &&
            one.nFileIndexLow == other.nFileIndexLow;
-}
-
-void CopyFileOver(const std::string& source, const std::string& destination)
-{
-    ClearReadOnly(destination);
-    // The copy takes the source's attributes: one from read-only media is
-    // read-only too.
-    if (CopyFileA(source.c_str(), destination.c_str(), FALSE))
-        ClearReadOnly(destination);
-}
-
-void DeleteFileQuietly(const std::string& path)
-{
-    ClearReadOnly(path);
-    DeleteFileA(path.c_str());
 }

@@ -5,7 +5,7 @@
 
 #include "platform/console.h"
 #include "platform/exceptions.h"
-#include "platform/path_lock.h"
+#include "platform/machine_lock.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
 #include "platform/text.h"
@@ -58,34 +58,27 @@ std::vector<std::string> AliasDestinationsFor(const InstallTarget& target, const
 }
 
 // Another IDE that links the help file, or includes its contents file,
-// still needs its Windows Help value. Read under the other set's lock, so
-// that a run saving there is never in the way. Where it cannot be told,
-// the value is kept: keeping one is harmless, deleting a needed one is not.
+// still needs its Windows Help value. Where it cannot be told, the value is
+// kept: keeping one is harmless, deleting a needed one is not.
 WinHelpValuesInUse WinHelpValuesUsedElsewhere(const RunRequest& request, const std::string& projectFile,
-                                              RegistryAccessor& registry, FileOps& files,
-                                              std::chrono::milliseconds lockWait)
+                                              RegistryAccessor& registry, FileOps& files)
 {
     WinHelpValuesInUse inUse;
+    registry.SetRootKey(HKEY_CURRENT_USER_KEY);
     for (const InstallTarget& other : kInstallTargets) {
         if (other.number == request.targetNumber)
             continue;
         try {
             const std::string otherProject = registry.ReadRegString(other.openHelpKey, "ProjectFile", "");
-            const std::string linkFile = WithExtension(otherProject, ".ohl");
-            const std::string contentFile = WithExtension(otherProject, ".ohc");
             if (otherProject.empty() || IsSameFile(otherProject, projectFile))
                 continue;
             // A file that is not there links and includes nothing.
-            const bool hasLinks = FileIsPresent(linkFile);
-            const bool hasIncludes = FileIsPresent(contentFile);
-            if (!hasLinks && !hasIncludes)
-                continue;
-            PathLock otherLock;
-            if (!otherLock.Acquire(otherProject, lockWait))
-                return {true, true};
-            inUse.helpFile |= hasLinks && LineFileMayHold(linkFile, LinkEntry(NamePart(request.helpFile)), files);
-            inUse.contentsFile |=
-                hasIncludes && LineFileMayHold(contentFile, IncludeEntry(NamePart(request.contentsFile)), files);
+            const std::string linkFile = WithExtension(otherProject, ".ohl");
+            const std::string contentFile = WithExtension(otherProject, ".ohc");
+            inUse.helpFile |=
+                FileIsPresent(linkFile) && LineFileMayHold(linkFile, LinkEntry(NamePart(request.helpFile)), files);
+            inUse.contentsFile |= FileIsPresent(contentFile) &&
+                                  LineFileMayHold(contentFile, IncludeEntry(NamePart(request.contentsFile)), files);
         } catch (const Exception&) {
             return {true, true};
         }
@@ -93,23 +86,22 @@ WinHelpValuesInUse WinHelpValuesUsedElsewhere(const RunRequest& request, const s
     return inUse;
 }
 
-// Every change to the set and to what belongs to it, made while the set's
-// lock is held: two runs editing one set at once would each save their own
-// reading of it, and the later save would drop the earlier run's entry.
+// Every read and change of OpenHelp files and Windows Help values, made
+// while the machine's lock is held: two runs editing one set at once would
+// each save their own reading of it, and the later save would drop the
+// earlier run's entry; and runs into different IDEs share the values.
 void ChangeOpenHelpSet(const RunRequest& request, const InstallTarget& target, const std::string& projectFile,
                        const std::string& ideRoot, RegistryAccessor& registry, Console& console, FileOps& files,
                        std::chrono::milliseconds lockWait)
 {
     const OpenHelpFiles openHelp = LocateOpenHelpFiles(projectFile, console);
-    // Before this set's lock is taken: a run never holds two.
-    const WinHelpValuesInUse inUse = request.remove
-                                         ? WinHelpValuesUsedElsewhere(request, projectFile, registry, files, lockWait)
-                                         : WinHelpValuesInUse{};
-    PathLock setLock;
-    if (!setLock.Acquire(projectFile, lockWait)) {
+    MachineLock lock;
+    if (!lock.Acquire(lockWait)) {
         console.WriteLine("Error: Delphi open help files are in use by another installation.");
         throw EAbort();
     }
+    const WinHelpValuesInUse inUse =
+        request.remove ? WinHelpValuesUsedElsewhere(request, projectFile, registry, files) : WinHelpValuesInUse{};
     // Every file is read once and found fit to be saved before the first
     // change, so that a file the run must refuse leaves all as it was.
     const LineFileEdit edits[] = {
@@ -119,9 +111,8 @@ void ChangeOpenHelpSet(const RunRequest& request, const InstallTarget& target, c
                          files),
         PlanLineFileEdit(projectFile, "", request.remove, files),
     };
-    // What a run that was killed while saving left behind.
     for (const LineFileEdit& edit : edits)
-        files.Remove(TemporaryPath(edit.savedPath));
+        ClearLeftoverOfSave(edit, files);
     for (const LineFileEdit& edit : edits)
         SaveLineFileEdit(edit, files);
 
@@ -130,13 +121,13 @@ void ChangeOpenHelpSet(const RunRequest& request, const InstallTarget& target, c
         if (IsSameFile(destination, request.aliasFile))
             continue;
         if (request.remove)
-            DeleteFileQuietly(destination);
+            files.Remove(destination);
         else
-            CopyFileOver(request.aliasFile, destination);
+            files.CopyOver(request.aliasFile, destination);
     }
     RegisterWinHelpFiles(registry, request.contentsFile, request.helpFile, request.remove, inUse);
     // The IDE rebuilds its help index from the edited files.
-    DeleteFileQuietly(HelpIndexCache(projectFile));
+    files.Remove(HelpIndexCache(projectFile));
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 class Console;
 class RegistryAccessor;
 
-// How long a run waits for another run on the same OpenHelp set.
+// How long a run waits for another run to finish with the OpenHelp files.
 constexpr std::chrono::milliseconds kOpenHelpLockWait{30000};
 
 // Carries out a checked run request for its IDE: finds the OpenHelp file
@@ -16,7 +16,7 @@ constexpr std::chrono::milliseconds kOpenHelpLockWait{30000};
 // places or removes the alias file, records or removes the help file with
 // Windows Help, deletes the help index cache, and prints the closing lines.
 // Not a transaction: a failing step leaves the steps before it done.
-// Works on the OpenHelp set only while it holds the set's lock, waiting up
-// to `lockWait` for another run to finish with it.
+// Works on the OpenHelp files only while it holds the machine's lock,
+// waiting up to `lockWait` for another run to finish with them.
 void ProcessTarget(const RunRequest& request, RegistryAccessor& registry, Console& console,
                    FileOps& files = SystemFileOps(), std::chrono::milliseconds lockWait = kOpenHelpLockWait);

@@ -26,7 +26,7 @@ private:
 // temporary file beside the original, which takes the original's place
 // only once the whole text is flushed. Until then the original is
 // untouched, and an abandoned temporary file is removed. The temporary
-// name is fixed, since the set's lock keeps every other run away, and the
+// name is fixed, since the machine's lock keeps every other run away, and the
 // file is created new: whatever is found at that name is never written
 // through, and the save fails instead.
 class ReplacementFile {
@@ -225,6 +225,12 @@ LineFileEdit PlanLineFileEdit(const std::string& path, const std::string& line, 
     if (edit.save && files.IsReadOnly(edit.savedPath))
         throw EFCreateError(FillTemplate("Cannot create file %s", {path}));
     return edit;
+}
+
+void ClearLeftoverOfSave(const LineFileEdit& edit, FileOps& files)
+{
+    if (!files.ClearLeftover(TemporaryPath(edit.savedPath)))
+        throw EFCreateError(FillTemplate("Cannot create file %s", {edit.path}));
 }
 
 void SaveLineFileEdit(const LineFileEdit& edit, FileOps& files)

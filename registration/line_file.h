@@ -59,8 +59,13 @@ struct LineFileEdit {
 // must be saved and is read-only (EFCreateError).
 LineFileEdit PlanLineFileEdit(const std::string& path, const std::string& line, bool remove, FileOps& files);
 
+// Makes the temporary name of the edit's save free, whether or not the
+// edit saves: removes what a killed run left there. Raises EFCreateError
+// when anything but a plain file holds it, which stays untouched.
+void ClearLeftoverOfSave(const LineFileEdit& edit, FileOps& files);
+
 // Saves the edited lines, each followed by CR LF, when the edit changes
-// the file. The caller holds the lock of the file's OpenHelp set: the
+// the file. The caller holds the machine's lock of the OpenHelp files: the
 // temporary file has a fixed name.
 void SaveLineFileEdit(const LineFileEdit& edit, FileOps& files);
 

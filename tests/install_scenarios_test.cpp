@@ -371,6 +371,41 @@ TEST_F(InstallScenario, UninstallKeepsTheWindowsHelpValuesAnotherIdeUses)
     }
 }
 
+// An upgrade whose old uninstaller still runs while the new installer
+// registers the same help file into another IDE, with a slow Delphi 6 set:
+// install another help file into Delphi 6, 50 ms later uninstall ours from
+// it, 100 ms later install ours into Delphi 7. Delphi 7 then links our help
+// file, and WinHelp must still find it.
+TEST_F(InstallScenario, UninstallFromOneIdeKeepsTheValuesThatAnInstallIntoAnotherWrites)
+{
+    InstallIde(kDelphi6, "IDE6/Help");
+    test::WriteFileBytes(Member(kDelphi6, ".ohi", "IDE6/Help"),
+                         std::string(SORVANE_SLOW_INDEX_MB << 20, 'x') + "\r\n" + test::ReadTestData("openhelp/initial.ohi"));
+    InstallIde(kDelphi7);
+    for (const char* extension : {".hlp", ".cnt", ".als"})
+        test::WriteFileBytes(scratch_.Native(std::string("myfolder/other") + extension),
+                             test::ReadTestData(std::string("helpset/myhelp") + extension));
+    const std::string myHelp = scratch_.Path("myfolder") + "\\myhelp.hlp";
+    const int rounds = 5;
+    int lost = 0;
+    for (int round = 0; round < rounds; ++round) {
+        ASSERT_EQ(Run(kDelphi6, "/I").status, 0);
+        ASSERT_EQ(Run(kDelphi7, "/U").status, 0);
+        test::ChildProcess x({scratch_.Path("myfolder") + "\\other.hlp", "/D6", "/I", "Other"}, scratch_.Native());
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        test::ChildProcess y({myHelp, "/D6", "/U", kTitle}, scratch_.Native());
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        test::ChildProcess z({myHelp, "/D7", "/I", kTitle}, scratch_.Native());
+        for (test::ChildProcess* run : {&x, &y, &z})
+            EXPECT_EQ(run->Wait().status, 0) << "round " << round;
+        EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, ".ohl")), test::ReadTestData("openhelp/installed.ohl"));
+        lost += WinHelpValue("myhelp.hlp") == "<absent>" || WinHelpValue("myhelp.cnt") == "<absent>" ? 1 : 0;
+    }
+    std::cout << "concurrent runs: " << rounds << " rounds of an uninstall racing an install into another IDE: "
+              << lost << " rounds lost the values\n";
+    EXPECT_EQ(lost, 0);
+}
+
 // An alias file from read-only media: its copies are not read-only, so
 // that a newer alias file replaces them and uninstall deletes them.
 TEST_F(InstallScenario, ReadOnlyAliasFileLeavesWritableCopies)
@@ -421,6 +456,23 @@ TEST_F(InstallScenario, LocalDevicePathsWorkAsPlainPaths)
                 << prefix << action;
             EXPECT_EQ(WinHelpValue("myhelp.hlp"), installed ? prefix + scratch_.Path("myfolder") : "<absent>");
         }
+    }
+}
+
+// The longest member path that the ANSI calls take with a save's temporary
+// name beside it: 253 bytes, and 6 more for ".svtmp".
+TEST_F(InstallScenario, MemberPathsOf253BytesInstallAndUninstall)
+{
+    const std::size_t base = (scratch_.Path("long") + "\\\\d7.ohp").size();
+    ASSERT_LT(base, 253u);
+    const std::string folder = "long/" + std::string(253 - base, 'x');
+    InstallIde(kDelphi7, folder);
+    ASSERT_EQ((scratch_.Path(folder) + "\\d7.ohp").size(), 253u);
+    for (const auto& [action, state] : {std::pair{"/I", "installed"}, {"/U", "uninstalled"}}) {
+        EXPECT_EQ(Run(kDelphi7, action).status, 0) << action;
+        EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, ".ohl", folder)),
+                  test::ReadTestData(std::string("openhelp/") + state + ".ohl"))
+            << action;
     }
 }
 
@@ -581,12 +633,17 @@ std::vector<std::string> Lines(const std::string& text)
 
 // Installers that start one run per help file without waiting for the
 // last, or two installers at once: K runs for K help files start together
-// on one set, then K uninstalls. No run may drop another run's entry.
+// on one set, then K uninstalls. No run may drop another run's entry. Half
+// of them go through Delphi 6, whose setting names the same set through a
+// folder linked to it, as a second drive letter or a short name would.
 TEST_F(InstallScenario, RunsStartedTogetherOnOneSetLoseNothing)
 {
     const int runs = SORVANE_CONCURRENT_RUNS;
     const int rounds = 3;
     InstallIde(kDelphi7, "Borland/Delphi7/Help", "uninstalled");
+    ASSERT_TRUE(test::MakeSymbolicLink(scratch_.Native("Borland/Delphi7/Help"), scratch_.Native("Linked")));
+    registry_.SetRootKey(HKEY_CURRENT_USER_KEY);
+    registry_.WriteRegString(kDelphi6.settingsKey, "ProjectFile", scratch_.Path("Linked") + "\\d7.ohp");
     std::vector<std::string> helpFiles;
     for (int i = 0; i < runs; ++i) {
         const std::string base = "myfolder/help" + std::to_string(100 + i);
@@ -598,7 +655,8 @@ TEST_F(InstallScenario, RunsStartedTogetherOnOneSetLoseNothing)
         std::vector<std::unique_ptr<test::ChildProcess>> children;
         for (const std::string& name : helpFiles)
             children.push_back(std::make_unique<test::ChildProcess>(
-                std::vector<std::string>{scratch_.Path("myfolder") + "\\" + name + ".hlp", "/D7", action, "Title " + name},
+                std::vector<std::string>{scratch_.Path("myfolder") + "\\" + name + ".hlp",
+                                         children.size() % 2 == 0 ? "/D7" : "/D6", action, "Title " + name},
                 scratch_.Native()));
         int succeeded = 0;
         for (auto& child : children)
@@ -630,7 +688,7 @@ TEST_F(InstallScenario, RunsStartedTogetherOnOneSetLoseNothing)
         EXPECT_EQ(TemporaryFiles(), 0u);
         for (const std::string& name : helpFiles) {
             EXPECT_EQ(WinHelpValue(name + ".hlp"), installed ? scratch_.Path("myfolder") : "<absent>") << name;
-            EXPECT_EQ(std::filesystem::exists(scratch_.Native("Borland/Delphi7/Projects/" + name + ".als")), installed)
+            EXPECT_EQ(std::filesystem::exists(scratch_.Native("Borland/Delphi7/Help/" + name + ".als")), installed)
                 << name;
         }
         return lost;
@@ -665,13 +723,10 @@ TEST_F(InstallScenario, RunsStartedTogetherOnOneSetLoseNothing)
     ExpectState(kDelphi7, "uninstalled", "the same help file uninstalled by every run at once");
 }
 
-TEST_F(InstallScenario, SetLockedByAnotherRunWaitsThenRefusesAndAKilledHolderReleasesIt)
+TEST_F(InstallScenario, LockedFilesWaitThenRefuseAndAKilledHolderReleasesTheWaitingRun)
 {
     InstallIde(kDelphi7);
-    // The holder spells the project file as a long-path-aware program would.
-    test::ChildProcess holder(
-        {"\\\\?\\" + scratch_.Path("Borland/Delphi7/Help") + "\\d7.ohp", scratch_.Native("locked").string()},
-        scratch_.Native(), LOCK_HOLDER);
+    test::ChildProcess holder({scratch_.Native("locked").string()}, scratch_.Native(), LOCK_HOLDER);
     for (int i = 0; i < 1000 && !std::filesystem::exists(scratch_.Native("locked")); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_TRUE(std::filesystem::exists(scratch_.Native("locked"))) << "the holder never took the lock";
@@ -680,24 +735,68 @@ TEST_F(InstallScenario, SetLockedByAnotherRunWaitsThenRefusesAndAKilledHolderRel
     EXPECT_EQ(RunInProcess(kDelphi7, "/I", std::chrono::milliseconds(300), output), 1);
     EXPECT_EQ(output, test::ReadTestData("banner.txt") +
                           "Error: Delphi open help files are in use by another installation.\r\n");
-    ExpectState(kDelphi7, "initial", "while the set is locked", true);
+    ExpectState(kDelphi7, "initial", "while the files are locked", true);
 
+    // A run already waiting when the holder dies: Windows hands it the lock
+    // abandoned, and it goes ahead at once.
+    test::ChildProcess waiting({scratch_.Path("myfolder") + "\\myhelp.hlp", "/D7", "/I", kTitle}, scratch_.Native());
+    std::this_thread::sleep_for(std::chrono::seconds(2));
     holder.Kill();
-    EXPECT_EQ(RunInProcess(kDelphi7, "/I", std::chrono::milliseconds(0), output), 0) << output;
+    const test::ChildResult result = waiting.Wait();
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.output, Success(kDelphi7, "/I", kTitle));
     ExpectState(kDelphi7, "installed", "once the holder is killed");
 }
 
-TEST_F(InstallScenario, TemporaryFilesOfAKilledRunAreRemoved)
+// What a killed run left at a temporary name is cleared before the first
+// change when it is a plain file; anything else there ends the run with
+// nothing changed, and no file that a link leads to is ever deleted.
+TEST_F(InstallScenario, TemporaryNamesAreMadeFreeBeforeTheFirstChange)
 {
-    InstallIde(kDelphi7);
-    for (const char* member : kMembers)
-        test::WriteFileBytes(Member(kDelphi7, std::string(member) + ".svtmp"), "half a save");
-    EXPECT_EQ(Run(kDelphi7, "/I").status, 0);
-    ExpectState(kDelphi7, "installed", "after a killed run");
-    // Also when this run saves none of them.
-    test::WriteFileBytes(Member(kDelphi7, ".ohi.svtmp"), "half a save");
-    EXPECT_EQ(Run(kDelphi7, "/I").status, 0);
-    ExpectState(kDelphi7, "installed", "after a killed run, installed again");
+    std::filesystem::create_directories(scratch_.Native("elsewhere"));
+    const std::filesystem::path outside = scratch_.Native("elsewhere/kept.txt");
+    const struct {
+        const char* name;
+        const char* at;  // the member whose temporary name, or the cache, is taken
+        const char* what;  // "file", "read-only", "link", "folder"
+        int status;
+    } cases[] = {
+        {"half a save", ".ohp.svtmp", "file", 0},
+        {"a read-only leftover of a member this run does not save", ".ohi.svtmp", "read-only", 0},
+        {"a link at a temporary name", ".ohl.svtmp", "link", 1},
+        {"a folder at a temporary name", ".ohc.svtmp", "folder", 1},
+        {"a link at the help index cache", ".gid", "link", 0},
+    };
+    for (const auto& row : cases) {
+        InstallIde(kDelphi7, "Borland/Delphi7/Help", "installed");
+        test::WriteFileBytes(outside, "another program's file");
+        const std::filesystem::path taken = Member(kDelphi7, row.at);
+        std::filesystem::remove(taken);
+        const std::string what = row.what;
+        if (what == "link")
+            ASSERT_TRUE(test::MakeSymbolicLink(outside, taken));
+        else if (what == "folder")
+            std::filesystem::create_directories(taken);
+        else
+            test::WriteFileBytes(taken, "half a save");
+        test::SetReadOnly(taken, what == "read-only");
+
+        const test::ChildResult result = Run(kDelphi7, "/I");
+        EXPECT_EQ(result.status, row.status) << row.name;
+        EXPECT_EQ(result.output, row.status == 0 ? Success(kDelphi7, "/I", kTitle) : test::ReadTestData("banner.txt"))
+            << row.name;
+        EXPECT_EQ(test::ReadFileBytes(outside), "another program's file") << row.name;
+        if (row.status == 0) {
+            std::filesystem::remove(taken);
+            ExpectState(kDelphi7, "installed", row.name);
+        } else {
+            for (const char* member : kMembers)
+                EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, member)), test::ReadTestData(std::string("openhelp/installed") + member))
+                    << row.name;
+            EXPECT_TRUE(std::filesystem::exists(Member(kDelphi7, ".gid"))) << row.name;
+            std::filesystem::remove_all(taken);
+        }
+    }
 }
 
 }  // namespace

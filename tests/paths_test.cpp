@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "platform/file_ops.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -200,24 +201,57 @@ TEST_F(FileIsPresentTest, FileDatedBefore1980IsNotPresent)
 
 TEST_F(FileIsPresentTest, CopyReplacesAndDeleteRemovesQuietly)
 {
+    FileOps& files = SystemFileOps();
     test::WriteFileBytes(scratch_.Native("source.als"), "new alias");
     test::WriteFileBytes(scratch_.Native("target.als"), "old alias, longer than the new one");
-    CopyFileOver(scratch_.Path("source.als"), scratch_.Path("target.als"));
+    files.CopyOver(scratch_.Path("source.als"), scratch_.Path("target.als"));
     EXPECT_EQ(test::ReadFileBytes(scratch_.Native("target.als")), "new alias");
 
     // Two backslashes in a row act as one separator.
-    CopyFileOver(scratch_.Path("source.als"), scratch_.Path() + "\\\\double.als");
+    files.CopyOver(scratch_.Path("source.als"), scratch_.Path() + "\\\\double.als");
     EXPECT_EQ(test::ReadFileBytes(scratch_.Native("double.als")), "new alias");
 
-    CopyFileOver(scratch_.Path("source.als"), scratch_.Path("no-such-dir\\target.als"));
+    files.CopyOver(scratch_.Path("source.als"), scratch_.Path("no-such-dir\\target.als"));
     EXPECT_FALSE(std::filesystem::exists(scratch_.Native("no-such-dir")));
-    CopyFileOver(scratch_.Path("missing.als"), scratch_.Path("other.als"));
+    files.CopyOver(scratch_.Path("missing.als"), scratch_.Path("other.als"));
     EXPECT_FALSE(std::filesystem::exists(scratch_.Native("other.als")));
 
-    DeleteFileQuietly(scratch_.Path("target.als"));
+    test::SetReadOnly(scratch_.Native("target.als"), true);
+    files.Remove(scratch_.Path("target.als"));
     EXPECT_FALSE(std::filesystem::exists(scratch_.Native("target.als")));
-    DeleteFileQuietly(scratch_.Path("target.als"));  // already gone: nothing happens
+    files.Remove(scratch_.Path("target.als"));  // already gone: nothing happens
     EXPECT_TRUE(std::filesystem::exists(scratch_.Native("source.als")));
+}
+
+// A name that a run deletes or must make free may hold a link to a file
+// elsewhere: that file is never deleted, and only a plain file is cleared.
+TEST_F(FileIsPresentTest, RemovalNeverReachesThroughALink)
+{
+    FileOps& files = SystemFileOps();
+    std::filesystem::create_directories(scratch_.Native("elsewhere/folder"));
+    const std::filesystem::path outside = scratch_.Native("elsewhere/kept.txt");
+    test::WriteFileBytes(outside, "another program's file");
+    test::WriteFileBytes(scratch_.Native("plain.svtmp"), "half a save");
+    test::SetReadOnly(scratch_.Native("plain.svtmp"), true);
+    std::filesystem::create_directories(scratch_.Native("folder.svtmp"));
+    ASSERT_TRUE(test::MakeSymbolicLink(outside, scratch_.Native("link.svtmp")));
+    ASSERT_TRUE(test::MakeSymbolicLink(scratch_.Native("elsewhere/folder"), scratch_.Native("folderlink.svtmp")));
+    ASSERT_TRUE(test::MakeSymbolicLink(scratch_.Native("elsewhere/gone"), scratch_.Native("dangling.svtmp")));
+    const struct {
+        const char* name;
+        bool cleared;
+    } names[] = {
+        {"absent.svtmp", true}, {"plain.svtmp", true},      {"folder.svtmp", false},
+        {"link.svtmp", false},  {"folderlink.svtmp", false}, {"dangling.svtmp", false},
+    };
+    for (const auto& row : names) {
+        EXPECT_EQ(files.ClearLeftover(scratch_.Path(row.name)), row.cleared) << row.name;
+        EXPECT_EQ(std::filesystem::exists(std::filesystem::symlink_status(scratch_.Native(row.name))), !row.cleared)
+            << row.name;
+        files.Remove(scratch_.Path(row.name));
+    }
+    EXPECT_EQ(test::ReadFileBytes(outside), "another program's file");
+    EXPECT_TRUE(std::filesystem::is_directory(scratch_.Native("elsewhere/folder")));
 }
 
 }  // namespace

@@ -67,9 +67,9 @@ bool FaultyFileOps::Replace(const std::string& temporaryPath, const std::string&
     return !Hit(kReplace) && system_.Replace(temporaryPath, path);
 }
 
-void FaultyFileOps::Remove(const std::string& path)
+bool FaultyFileOps::ClearLeftover(const std::string& path)
 {
-    system_.Remove(path);
+    return !Hit(kClearLeftover) && system_.ClearLeftover(path);
 }
 
 }  // namespace test

@@ -11,7 +11,7 @@ namespace test {
 // learn a whole sequence and then fail each of its calls in turn.
 class FaultyFileOps : public FileOps {
 public:
-    enum Kind { kOpen, kSize, kRead, kCreateNew, kWrite, kFlush, kReplace };
+    enum Kind { kOpen, kSize, kRead, kCreateNew, kWrite, kFlush, kReplace, kClearLeftover };
     // kPartial: a read or write moves only half the bytes and still succeeds.
     // kOverstated: the size reported is larger than what the file yields.
     enum class Fault { kNone, kFail, kPartial, kOverstated };
@@ -35,7 +35,13 @@ public:
     bool Replace(const std::string& temporaryPath, const std::string& path) override;
     bool IsReadOnly(const std::string& path) override { return system_.IsReadOnly(path); }
     std::string FinalPath(const std::string& path) override { return system_.FinalPath(path); }
-    void Remove(const std::string& path) override;
+    void Remove(const std::string& path) override { system_.Remove(path); }
+    // Failing, it finds the name held by something it may not remove.
+    bool ClearLeftover(const std::string& path) override;
+    void CopyOver(const std::string& source, const std::string& destination) override
+    {
+        system_.CopyOver(source, destination);
+    }
 
 private:
     // Records the call; true when this is the call to spoil.

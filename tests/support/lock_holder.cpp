@@ -1,20 +1,19 @@
-// lock_holder PROJECT READY: takes the lock of the OpenHelp set of the
-// project file PROJECT, creates the file READY, and holds the lock until it
-// is killed.
+// lock_holder READY: takes the machine's lock of the OpenHelp files,
+// creates the file READY, and holds the lock until it is killed.
 #include <chrono>
 #include <fstream>
 #include <thread>
 
-#include "platform/path_lock.h"
+#include "platform/machine_lock.h"
 
 int main(int argc, char** argv)
 {
-    if (argc != 3)
+    if (argc != 2)
         return 2;
-    PathLock lock;
-    if (!lock.Acquire(argv[1], std::chrono::milliseconds(0)))
+    MachineLock lock;
+    if (!lock.Acquire(std::chrono::milliseconds(0)))
         return 1;
-    std::ofstream(argv[2]) << "locked\n";
+    std::ofstream(argv[1]) << "locked\n";
     for (;;)
         std::this_thread::sleep_for(std::chrono::seconds(1));
 }

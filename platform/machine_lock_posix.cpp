@@ -1,26 +1,26 @@
-#include "platform/path_lock.h"
+#include "platform/machine_lock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <string>
 #include <thread>
 
 #include "platform/exceptions.h"
-#include "platform/posix_path.h"
 
-// The stand-in locks the folder that holds the file with flock, which the
-// kernel releases with the process and which creates nothing. Files that
-// share a folder therefore share a lock: they only wait for each other.
-bool PathLock::Acquire(const std::string& path, std::chrono::milliseconds wait)
+// The stand-in's machine is its registry: the lock is a flock on the
+// registry's folder, which the kernel releases with the process and which
+// creates nothing. Without a registry, the real machine's temporary folder.
+bool MachineLock::Acquire(std::chrono::milliseconds wait)
 {
-    std::string posixPath;
-    if (!ToPosixPath(path, posixPath))
-        throw Exception("Cannot lock " + path);
-    const int descriptor = open(PosixParentDirectory(posixPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const char* registry = std::getenv("SORVANE_REGISTRY");
+    const std::string folder = registry != nullptr && *registry != '\0' ? registry : "/tmp";
+    const int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (descriptor < 0)
-        throw Exception("Cannot lock " + path);
+        throw Exception("Cannot lock " + folder);
     // flock cannot wait for a limited time: try again until the wait is over.
     const auto deadline = std::chrono::steady_clock::now() + wait;
     for (;;) {
@@ -30,7 +30,7 @@ bool PathLock::Acquire(const std::string& path, std::chrono::milliseconds wait)
         }
         if (errno != EWOULDBLOCK && errno != EINTR) {
             close(descriptor);
-            throw Exception("Cannot lock " + path);
+            throw Exception("Cannot lock " + folder);
         }
         if (std::chrono::steady_clock::now() >= deadline) {
             close(descriptor);
@@ -40,7 +40,7 @@ bool PathLock::Acquire(const std::string& path, std::chrono::milliseconds wait)
     }
 }
 
-PathLock::~PathLock()
+MachineLock::~MachineLock()
 {
     if (handle_ != -1)
         close(static_cast<int>(handle_));
