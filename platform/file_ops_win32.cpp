@@ -15,6 +15,14 @@ void ClearReadOnly(const std::string& path)
         SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
 }
 
+// The path with its letter case folded, as the file system folds it.
+std::string Folded(std::string path)
+{
+    if (!path.empty())
+        CharUpperBuffA(&path[0], static_cast<DWORD>(path.size()));
+    return path;
+}
+
 // What a name holds. A link is one that DeleteFileA removes itself.
 enum class Holder { kNothing, kPlainFile, kLink, kOther };
 
@@ -183,7 +191,7 @@ private:
         std::string folder = FinalPathOf(DirectoryPart(path) + ".");
         if (!folder.empty() && folder.back() != '\\')
             folder += '\\';
-        return folder.empty() || lstrcmpiA(file.c_str(), (folder + name).c_str()) != 0;
+        return folder.empty() || Folded(file) != Folded(folder + name);
     }
 
     FinalPathFunction finalPathFunction_;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/file_ops_win32.h"
 #include "platform/paths.h"
 #include "tests/support/test_support.h"
 
@@ -23,6 +24,19 @@ TEST(Win32Paths, HiddenAndSystemFilesArePresent)
 TEST(Win32Paths, FullPathOfAnotherDriveKeepsItsLetterCase)
 {
     EXPECT_EQ(FullPath("c:\\Work\\MyHelp.hlp"), "c:\\Work\\MyHelp.hlp");
+}
+
+// Windows before Vista has no GetFinalPathNameByHandleA, and no symbolic
+// links to files: every path is then taken as it is.
+TEST(Win32Paths, FinalPathFollowsALinkOnlyWhereTheSystemResolvesLinks)
+{
+    test::ScratchDirectory scratch;
+    test::WriteFileBytes(scratch.Native("target.ohi"), "index");
+    ASSERT_TRUE(test::MakeSymbolicLink(scratch.Native("target.ohi"), scratch.Native("d7.ohi")));
+    const std::string link = scratch.Path("d7.ohi");
+    ASSERT_NE(LookUpFinalPathFunction(), nullptr);
+    EXPECT_EQ(MakeWin32FileOps(LookUpFinalPathFunction())->FinalPath(link), FullPath(scratch.Path("target.ohi")));
+    EXPECT_EQ(MakeWin32FileOps(nullptr)->FinalPath(link), link);
 }
 
 // Run with LANG=ja_JP.UTF-8: Wine then reports code page 932.
