@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/exceptions.h"
-#include "platform/regedit_file.h"
+#include "standin/regedit_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -185,13 +185,17 @@ private:
     // final path that is not its folder's with its own name.
     bool LeadsElsewhere(const std::string& path, const char* name)
     {
-        const std::string file = FinalPathOf(path);
-        if (file.empty())
+        if (finalPathFunction_ == nullptr)
             return false;  // no links to files on this system
-        std::string folder = FinalPathOf(DirectoryPart(path) + ".");
+        const std::string file = FinalPathOf(path);
+        // The folder as named, with its backslash: a "." after it would be
+        // taken literally in a \\?\ path.
+        const std::string named = DirectoryPart(path);
+        std::string folder = FinalPathOf(named.empty() || named.back() == ':' ? named + "." : named);
         if (!folder.empty() && folder.back() != '\\')
             folder += '\\';
-        return folder.empty() || Folded(file) != Folded(folder + name);
+        // What cannot be told counts as a link: it is left alone.
+        return file.empty() || folder.empty() || Folded(file) != Folded(folder + name);
     }
 
     FinalPathFunction finalPathFunction_;

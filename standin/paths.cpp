@@ -8,7 +8,7 @@
 #include <ctime>
 #include <vector>
 
-#include "platform/posix_path.h"
+#include "standin/drive_z.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/regedit_file.h"
+#include "standin/regedit_file.h"
 
 #include "platform/exceptions.h"
 #include "platform/text.h"

@@ -13,7 +13,7 @@
 
 #include "platform/exceptions.h"
 #include "platform/registry.h"
-#include "platform/regedit_file.h"
+#include "standin/regedit_file.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/exceptions.h"
-#include "platform/regedit_file.h"
+#include "standin/regedit_file.h"
 #include "platform/registry.h"
 #include "tests/support/test_support.h"
 

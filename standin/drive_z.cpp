@@ -1,4 +1,4 @@
-#include "platform/posix_path.h"
+#include "standin/drive_z.h"
 
 #include <unistd.h>
 

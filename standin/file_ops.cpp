@@ -8,7 +8,7 @@
 #include <climits>
 #include <cstdlib>
 
-#include "platform/posix_path.h"
+#include "standin/drive_z.h"
 
 namespace {
 
