@@ -434,45 +434,31 @@ TEST_F(InstallScenario, ReadOnlyAliasFileLeavesWritableCopies)
     test::SetReadOnly(source, false);
 }
 
-// Long-path-aware callers hand over "\\?\" paths, and a setting may hold one.
-TEST_F(InstallScenario, LocalDevicePathsWorkAsPlainPaths)
+// Long-path-aware callers hand over "\\\\?\\" paths, and a setting may hold one.
+// A plain member path may be 253 bytes long, the longest that the ANSI calls
+// take with a save's ".svtmp" beside it.
+TEST_F(InstallScenario, LocalDevicePathsAndTheLongestPlainPathsWork)
 {
-    for (const std::string prefix : {"\\\\?\\", "\\\\.\\"}) {
-        InstallIde(kDelphi7);
+    const std::string longFolder = "long/" + std::string(253 - (scratch_.Path("long") + "\\\\d7.ohp").size(), 'x');
+    for (const auto& [prefix, folder] : {std::pair<std::string, std::string>{"\\\\?\\", "Borland/Delphi7/Help"},
+                                         {"\\\\.\\", "Borland/Delphi7/Help"}, {"", longFolder}}) {
+        InstallIde(kDelphi7, folder);
         registry_.SetRootKey(HKEY_CURRENT_USER_KEY);
-        registry_.WriteRegString(kDelphi7.settingsKey, "ProjectFile",
-                                 prefix + scratch_.Path("Borland/Delphi7/Help") + "\\d7.ohp");
+        registry_.WriteRegString(kDelphi7.settingsKey, "ProjectFile", prefix + scratch_.Path(folder) + "\\d7.ohp");
+        ASSERT_LE((scratch_.Path(folder) + "\\d7.ohp").size(), 253u);
         const std::string helpFile = prefix + scratch_.Path("myfolder") + "\\myhelp.hlp";
         for (const char* action : {"/I", "/U"}) {
             const test::ChildResult result = Run(kDelphi7, action, kTitle, helpFile);
-            EXPECT_EQ(result.status, 0) << prefix << action;
+            EXPECT_EQ(result.status, 0) << prefix << action << folder.size();
             EXPECT_EQ(result.output, Success(kDelphi7, action, kTitle)) << prefix << action;
             const bool installed = std::string(action) == "/I";
             for (const char* member : {".ohc", ".ohl", ".ohi"})
-                EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, member)),
+                EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, member, folder)),
                           test::ReadTestData(std::string("openhelp/") + (installed ? "installed" : "uninstalled") + member))
                     << prefix << action;
-            EXPECT_EQ(std::filesystem::exists(scratch_.Native("Borland/Delphi7/Help/myhelp.als")), installed)
-                << prefix << action;
+            EXPECT_EQ(std::filesystem::exists(scratch_.Native(folder + "/myhelp.als")), installed) << prefix << action;
             EXPECT_EQ(WinHelpValue("myhelp.hlp"), installed ? prefix + scratch_.Path("myfolder") : "<absent>");
         }
-    }
-}
-
-// The longest member path that the ANSI calls take with a save's temporary
-// name beside it: 253 bytes, and 6 more for ".svtmp".
-TEST_F(InstallScenario, MemberPathsOf253BytesInstallAndUninstall)
-{
-    const std::size_t base = (scratch_.Path("long") + "\\\\d7.ohp").size();
-    ASSERT_LT(base, 253u);
-    const std::string folder = "long/" + std::string(253 - base, 'x');
-    InstallIde(kDelphi7, folder);
-    ASSERT_EQ((scratch_.Path(folder) + "\\d7.ohp").size(), 253u);
-    for (const auto& [action, state] : {std::pair{"/I", "installed"}, {"/U", "uninstalled"}}) {
-        EXPECT_EQ(Run(kDelphi7, action).status, 0) << action;
-        EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, ".ohl", folder)),
-                  test::ReadTestData(std::string("openhelp/") + state + ".ohl"))
-            << action;
     }
 }
 

@@ -223,34 +223,4 @@ TEST_F(FileIsPresentTest, CopyReplacesAndDeleteRemovesQuietly)
     EXPECT_TRUE(std::filesystem::exists(scratch_.Native("source.als")));
 }
 
-// A name that a run deletes or must make free may hold a link to a file
-// elsewhere: that file is never deleted, and only a plain file is cleared.
-TEST_F(FileIsPresentTest, RemovalNeverReachesThroughALink)
-{
-    FileOps& files = SystemFileOps();
-    std::filesystem::create_directories(scratch_.Native("elsewhere"));
-    const std::filesystem::path outside = scratch_.Native("elsewhere/kept.txt");
-    test::WriteFileBytes(outside, "another program's file");
-    test::WriteFileBytes(scratch_.Native("plain.svtmp"), "half a save");
-    test::SetReadOnly(scratch_.Native("plain.svtmp"), true);
-    std::filesystem::create_directories(scratch_.Native("folder.svtmp"));
-    ASSERT_TRUE(test::MakeSymbolicLink(outside, scratch_.Native("link.svtmp")));
-    const struct {
-        const char* name;
-        bool cleared;
-    } names[] = {
-        {"absent.svtmp", true},
-        {"plain.svtmp", true},
-        {"folder.svtmp", false},
-        {"link.svtmp", false},
-    };
-    for (const auto& row : names) {
-        EXPECT_EQ(files.ClearLeftover(scratch_.Path(row.name)), row.cleared) << row.name;
-        EXPECT_EQ(std::filesystem::exists(std::filesystem::symlink_status(scratch_.Native(row.name))), !row.cleared)
-            << row.name;
-        files.Remove(scratch_.Path(row.name));
-    }
-    EXPECT_EQ(test::ReadFileBytes(outside), "another program's file");
-}
-
 }  // namespace
