@@ -70,9 +70,9 @@ void ReportMissingFile(const std::string& path, Console& console)
     console.WriteLine("");
 }
 
-bool RequireFile(const std::string& path, Console& console)
+bool RequireFile(const std::string& path, Console& console, FileOps& files)
 {
-    if (FileIsPresent(path))
+    if (files.FileIsPresent(path))
         return true;
     ReportMissingFile(path, console);
     return false;
@@ -90,7 +90,7 @@ std::vector<std::string> CommandLineArguments(const std::string& commandLine)
     return arguments;
 }
 
-RunRequest BuildRunRequest(const std::vector<std::string>& arguments, Console& console)
+RunRequest BuildRunRequest(const std::vector<std::string>& arguments, Console& console, FileOps& files)
 {
     const std::string& targetSwitch = arguments.at(1);
     const std::string& actionSwitch = arguments.at(2);
@@ -111,8 +111,8 @@ RunRequest BuildRunRequest(const std::vector<std::string>& arguments, Console& c
     request.aliasFile = WithExtension(request.helpFile, ".als");
     request.helpProjectFile = WithExtension(request.helpFile, ".hpj");
     const std::string& thirdFile = request.targetNumber == 5 ? request.helpProjectFile : request.aliasFile;
-    if (!RequireFile(request.helpFile, console) || !RequireFile(request.contentsFile, console) ||
-        !RequireFile(thirdFile, console))
+    if (!RequireFile(request.helpFile, console, files) || !RequireFile(request.contentsFile, console, files) ||
+        !RequireFile(thirdFile, console, files))
         throw EAbort();
 
     const std::string action = UpperCaseAscii(actionSwitch);
@@ -137,7 +137,7 @@ int RunSorvane(const std::string& commandLine, Console& console, RegistryAccesso
             ShowUsage(console);
             throw EAbort();
         }
-        ProcessTarget(BuildRunRequest(arguments, console), registry, console, files, lockWait);
+        ProcessTarget(BuildRunRequest(arguments, console, files), registry, console, files, lockWait);
         return 0;
     } catch (...) {
         // Every failure ends here; its message is never shown.

@@ -17,7 +17,8 @@ std::vector<std::string> CommandLineArguments(const std::string& commandLine);
 // Checks the four arguments and the help files they name, in that order,
 // and builds the run request. A failed check prints its line and raises
 // EAbort.
-RunRequest BuildRunRequest(const std::vector<std::string>& arguments, Console& console);
+RunRequest BuildRunRequest(const std::vector<std::string>& arguments, Console& console,
+                           FileOps& files = SystemFileOps());
 
 // One whole run; answers the exit status: 0 for success, 1 for any failure.
 int RunSorvane(const std::string& commandLine, Console& console, RegistryAccessor& registry,

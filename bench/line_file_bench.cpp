@@ -7,6 +7,8 @@
 #include <fstream>
 
 #include "registration/line_file.h"
+#include "registration/replace_file.h"
+#include "tests/support/edit_line_file.h"
 
 namespace {
 
@@ -41,9 +43,11 @@ void Run(benchmark::State& state, const std::string& line, bool remove, bool bas
     for (auto _ : state) {
         if (baseline) {
             const std::vector<char> text = LoadFileText(file.Path(), SystemFileOps());
-            SaveFileText(file.Path(), std::string_view(text.data(), text.size()), SystemFileOps());
+            ReplacementFile replacement(file.Path(), file.Path(), SystemFileOps());
+            replacement.Append(std::string_view(text.data(), text.size()));
+            replacement.Commit();
         } else {
-            EditLineFile(file.Path(), line, remove);
+            test::EditLineFile(file.Path(), line, remove ? LineEdit::kRemove : LineEdit::kAdd);
         }
         state.PauseTiming();
         file.Restore();

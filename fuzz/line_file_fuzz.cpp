@@ -14,6 +14,7 @@
 #include "platform/exceptions.h"
 #include "platform/text.h"
 #include "registration/line_file.h"
+#include "tests/support/edit_line_file.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (std::memchr(input.data(), '\0', input.size()) != nullptr) {
         try {
-            EditLineFile(programPath, "", false);
+            test::EditLineFile(programPath, "", LineEdit::kRewrite);
             std::abort();  // a file with a NUL byte must be refused
         } catch (const EInvalidTextFile&) {
         }
@@ -61,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     const std::vector<std::string> loaded = Copy(LoadLines(programPath, SystemFileOps()).lines);
-    EditLineFile(programPath, "", false);  // the unchanged rewrite
+    test::EditLineFile(programPath, "", LineEdit::kRewrite);  // the unchanged rewrite
     const std::string saved = Read(path);
     std::string joined;
     for (const std::string& line : loaded)
@@ -77,11 +78,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::string> expected = loaded;
     if (equal == loaded.end())
         expected.push_back(entry);
-    EditLineFile(programPath, entry, false);
-    EditLineFile(programPath, entry, false);
+    test::EditLineFile(programPath, entry, LineEdit::kAdd);
+    test::EditLineFile(programPath, entry, LineEdit::kAdd);
     if (Copy(LoadLines(programPath, SystemFileOps()).lines) != expected)
         std::abort();
-    EditLineFile(programPath, entry, true);
+    test::EditLineFile(programPath, entry, LineEdit::kRemove);
     expected = loaded;
     if (equal != loaded.end())
         expected.erase(expected.begin() + (equal - loaded.begin()));

@@ -4,13 +4,19 @@
 #include <cstdint>
 #include <string>
 
-// The file operations that a run changes files with, behind a narrow
-// interface so that tests can make any one of them fail.
+// Every disk step of a run, behind a narrow interface so that tests can make
+// any one of them fail.
 class FileOps {
 public:
     using Handle = std::intptr_t;
 
     virtual ~FileOps() = default;
+
+    // True when the path names an existing file (not a directory) whose
+    // last-write time can be expressed as an MS-DOS date and time.
+    virtual bool FileIsPresent(const std::string& path) = 0;
+    // True when both paths name one existing file, however each is spelled.
+    virtual bool IsSameFile(const std::string& first, const std::string& second) = 0;
 
     // Opens an existing file for reading only, shared for reading by others.
     virtual bool OpenForReading(const std::string& path, Handle& file) = 0;

@@ -23,6 +23,17 @@ std::string Folded(std::string path)
     return path;
 }
 
+bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& identity)
+{
+    const HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const BOOL known = GetFileInformationByHandle(file, &identity);
+    CloseHandle(file);
+    return known != 0;
+}
+
 // What a name holds. A link is one that DeleteFileA removes itself.
 enum class Holder { kNothing, kPlainFile, kLink, kOther };
 
@@ -41,6 +52,33 @@ std::string WithoutLongPathPrefix(const std::string& path)
 class Win32FileOps : public FileOps {
 public:
     explicit Win32FileOps(FinalPathFunction finalPathFunction) : finalPathFunction_(finalPathFunction) {}
+
+    bool FileIsPresent(const std::string& path) override
+    {
+        if (HoldsWildcard(path))
+            return false;
+        WIN32_FIND_DATAA entry;
+        const HANDLE search = FindFirstFileA(path.c_str(), &entry);
+        if (search == INVALID_HANDLE_VALUE)
+            return false;
+        FindClose(search);
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            return false;
+        FILETIME localTime{};
+        FileTimeToLocalFileTime(&entry.ftLastWriteTime, &localTime);
+        WORD dosDate = 0;
+        WORD dosTime = 0;
+        return FileTimeToDosDateTime(&localTime, &dosDate, &dosTime) != 0;
+    }
+
+    bool IsSameFile(const std::string& first, const std::string& second) override
+    {
+        BY_HANDLE_FILE_INFORMATION one;
+        BY_HANDLE_FILE_INFORMATION other;
+        return FileIdentity(first, one) && FileIdentity(second, other) &&
+               one.dwVolumeSerialNumber == other.dwVolumeSerialNumber && one.nFileIndexHigh == other.nFileIndexHigh &&
+               one.nFileIndexLow == other.nFileIndexLow;
+    }
 
     bool OpenForReading(const std::string& path, Handle& file) override
     {

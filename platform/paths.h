@@ -29,10 +29,3 @@ bool HoldsWildcard(const std::string& path);
 // The absolute form of a path, without touching the file; the empty text
 // when the platform cannot form it within 259 bytes.
 std::string FullPath(const std::string& path);
-
-// True when the path names an existing file (not a directory) whose
-// last-write time can be expressed as an MS-DOS date and time.
-bool FileIsPresent(const std::string& path);
-
-// True when both paths name one existing file, however each is spelled.
-bool IsSameFile(const std::string& first, const std::string& second);

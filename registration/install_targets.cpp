@@ -60,25 +60,23 @@ std::vector<std::string> AliasDestinationsFor(const InstallTarget& target, const
 // Another IDE that links the help file, or includes its contents file,
 // still needs its Windows Help value. Where it cannot be told, the value is
 // kept: keeping one is harmless, deleting a needed one is not.
-WinHelpValuesInUse WinHelpValuesUsedElsewhere(const RunRequest& request, const std::string& projectFile,
-                                              RegistryAccessor& registry, FileOps& files)
+WinHelpValuesInUse WinHelpValuesUsedElsewhere(const InstallTarget& target, const std::string& projectFile,
+                                              const HelpEntries& entries, RegistryAccessor& registry, FileOps& files)
 {
     WinHelpValuesInUse inUse;
     registry.SetRootKey(HKEY_CURRENT_USER_KEY);
     for (const InstallTarget& other : kInstallTargets) {
-        if (other.number == request.targetNumber)
+        if (other.number == target.number)
             continue;
         try {
             const std::string otherProject = registry.ReadRegString(other.openHelpKey, "ProjectFile", "");
-            if (otherProject.empty() || IsSameFile(otherProject, projectFile))
+            if (otherProject.empty() || files.IsSameFile(otherProject, projectFile))
                 continue;
             // A file that is not there links and includes nothing.
-            const std::string linkFile = WithExtension(otherProject, ".ohl");
-            const std::string contentFile = WithExtension(otherProject, ".ohc");
-            inUse.helpFile |=
-                FileIsPresent(linkFile) && LineFileMayHold(linkFile, LinkEntry(NamePart(request.helpFile)), files);
-            inUse.contentsFile |= FileIsPresent(contentFile) &&
-                                  LineFileMayHold(contentFile, IncludeEntry(NamePart(request.contentsFile)), files);
+            const OpenHelpFiles set = OpenHelpFilesOf(otherProject);
+            inUse.helpFile |= files.FileIsPresent(set.linkFile) && LineFileMayHold(set.linkFile, entries.link, files);
+            inUse.contentsFile |=
+                files.FileIsPresent(set.contentFile) && LineFileMayHold(set.contentFile, entries.include, files);
         } catch (const Exception&) {
             return {true, true};
         }
@@ -86,48 +84,30 @@ WinHelpValuesInUse WinHelpValuesUsedElsewhere(const RunRequest& request, const s
     return inUse;
 }
 
-// Every read and change of OpenHelp files and Windows Help values, made
-// while the machine's lock is held: two runs editing one set at once would
-// each save their own reading of it, and the later save would drop the
-// earlier run's entry; and runs into different IDEs share the values.
-void ChangeOpenHelpSet(const RunRequest& request, const InstallTarget& target, const std::string& projectFile,
-                       const std::string& ideRoot, RegistryAccessor& registry, Console& console, FileOps& files,
-                       std::chrono::milliseconds lockWait)
+// Every file is read once and found fit to be saved before the first
+// change, so that a file the run must refuse leaves all as it was.
+void EditOpenHelpFiles(const OpenHelpFiles& openHelp, const HelpEntries& entries, bool remove, FileOps& files)
 {
-    const OpenHelpFiles openHelp = LocateOpenHelpFiles(projectFile, console);
-    MachineLock lock;
-    if (!lock.Acquire(lockWait)) {
-        console.WriteLine("Error: Delphi open help files are in use by another installation.");
-        throw EAbort();
-    }
-    const WinHelpValuesInUse inUse =
-        request.remove ? WinHelpValuesUsedElsewhere(request, projectFile, registry, files) : WinHelpValuesInUse{};
-    // Every file is read once and found fit to be saved before the first
-    // change, so that a file the run must refuse leaves all as it was.
-    const LineFileEdit edits[] = {
-        PlanLineFileEdit(openHelp.contentFile, IncludeEntry(NamePart(request.contentsFile)), request.remove, files),
-        PlanLineFileEdit(openHelp.linkFile, LinkEntry(NamePart(request.helpFile)), request.remove, files),
-        PlanLineFileEdit(openHelp.indexFile, IndexEntry(request.title, NamePart(request.helpFile)), request.remove,
-                         files),
-        PlanLineFileEdit(projectFile, "", request.remove, files),
-    };
-    for (const LineFileEdit& edit : edits)
-        ClearLeftoverOfSave(edit, files);
-    for (const LineFileEdit& edit : edits)
-        SaveLineFileEdit(edit, files);
+    const LineEdit edit = remove ? LineEdit::kRemove : LineEdit::kAdd;
+    const LineFileEdit content = PlanLineFileEdit(openHelp.contentFile, entries.include, edit, files);
+    const LineFileEdit link = PlanLineFileEdit(openHelp.linkFile, entries.link, edit, files);
+    const LineFileEdit index = PlanLineFileEdit(openHelp.indexFile, entries.index, edit, files);
+    const LineFileEdit project = PlanLineFileEdit(openHelp.projectFile, "", LineEdit::kRewrite, files);
+    SaveLineFileEdits({&content, &link, &index, &project}, files);
+}
 
+void PlaceAliasFiles(const InstallTarget& target, const std::string& projectFile, const std::string& ideRoot,
+                     const RunRequest& request, FileOps& files)
+{
     for (const std::string& destination : AliasDestinationsFor(target, projectFile, ideRoot, request.aliasFile)) {
         // Help files kept in the IDE's own folder: the alias file is there already.
-        if (IsSameFile(destination, request.aliasFile))
+        if (files.IsSameFile(destination, request.aliasFile))
             continue;
         if (request.remove)
             files.Remove(destination);
         else
             files.CopyOver(request.aliasFile, destination);
     }
-    RegisterWinHelpFiles(registry, request.contentsFile, request.helpFile, request.remove, inUse);
-    // The IDE rebuilds its help index from the edited files.
-    files.Remove(HelpIndexCache(projectFile));
 }
 
 }  // namespace
@@ -141,8 +121,28 @@ void ProcessTarget(const RunRequest& request, RegistryAccessor& registry, Consol
     if (target.aliasDestinations == AliasDestinations::kProjectDirectoryAndProjectsFolder)
         ideRoot = StripTrailingBackslash(registry.ReadRegString(kDelphi7Key, "RootDir", ""));
     const std::string projectFile = registry.ReadRegString(target.openHelpKey, "ProjectFile", "");
-    ChangeOpenHelpSet(request, target, projectFile, ideRoot, registry, console, files, lockWait);
-
+    const OpenHelpFiles openHelp = LocateOpenHelpFiles(projectFile, console, files);
+    {
+        // Every read and change of OpenHelp files and Windows Help values is
+        // made under the machine's lock: two runs editing one set at once
+        // would each save their own reading of it, and the later save would
+        // drop the earlier run's entry; and runs into different IDEs share
+        // the values.
+        MachineLock lock;
+        if (!lock.Acquire(lockWait)) {
+            console.WriteLine("Error: Delphi open help files are in use by another installation.");
+            throw EAbort();
+        }
+        const HelpEntries entries = HelpEntriesOf(request.title, request.contentsFile, request.helpFile);
+        const WinHelpValuesInUse inUse = request.remove
+                                             ? WinHelpValuesUsedElsewhere(target, projectFile, entries, registry, files)
+                                             : WinHelpValuesInUse{};
+        EditOpenHelpFiles(openHelp, entries, request.remove, files);
+        PlaceAliasFiles(target, projectFile, ideRoot, request, files);
+        RegisterWinHelpFiles(registry, request.contentsFile, request.helpFile, request.remove, inUse);
+        // The IDE rebuilds its help index from the edited files.
+        files.Remove(openHelp.helpIndexCache);
+    }
     console.WriteLine("");
     const char* closing = request.remove ? "\"%s\" help files uninstalled from %s successfully."
                                          : "\"%s\" help files installed in %s successfully.";

@@ -13,19 +13,6 @@ struct LineList {
     std::vector<std::string_view> lines;  // views into text, in file order
 };
 
-// Reads a file whole. Raises EFOpenError when it cannot be opened and
-// EReadError when it cannot be read.
-std::vector<char> LoadFileText(const std::string& path, FileOps& files);
-
-// The temporary file beside a line file that a save writes first: the
-// file's name with ".svtmp" added, which no editor uses for backups.
-std::string TemporaryPath(const std::string& path);
-
-// Puts the bytes in the file's place crash-safely: they go to a temporary
-// file beside it, are flushed to disk, and replace the file in one step.
-// Raises EFCreateError or EWriteError and then leaves the file as it was.
-void SaveFileText(const std::string& path, std::string_view text, FileOps& files);
-
 // Cuts a text into lines: a line ends at CR, at LF, or at CR LF.
 std::vector<std::string_view> CutLines(std::string_view text);
 
@@ -41,33 +28,29 @@ std::size_t FindLine(const std::vector<std::string_view>& lines, std::string_vie
 // read may hold it.
 bool LineFileMayHold(const std::string& path, const std::string& line, FileOps& files);
 
+// What an edit does: add the entry line unless an equal line is there,
+// remove the first equal line, or rewrite the file with its lines unchanged.
+enum class LineEdit { kAdd, kRemove, kRewrite };
+
 // The edit of one line file, worked out from one reading of it before
 // anything is saved.
 struct LineFileEdit {
     std::string path;
     std::string savedPath;  // the file itself, symbolic links followed
     LineList list;
-    std::string appended;                        // a line to add at the end, or empty
-    std::size_t removed = std::string::npos;     // the index of a line to drop
+    std::string appended;                     // a line to add at the end, or empty
+    std::size_t removed = std::string::npos;  // the index of a line to drop
     bool save = false;
 };
 
-// Reads the file and works out the edit: add the entry line unless an
-// equal line is there, or remove the first equal line; an empty line
-// rewrites the file with its lines unchanged. Raises, changing nothing,
-// when the file cannot be read, is no 8-bit text (EInvalidTextFile), or
-// must be saved and is read-only (EFCreateError).
-LineFileEdit PlanLineFileEdit(const std::string& path, const std::string& line, bool remove, FileOps& files);
+// Reads the file and works out the edit. Raises, changing nothing, when the
+// file cannot be read, is no 8-bit text (EInvalidTextFile), or must be saved
+// and is read-only (EFCreateError).
+LineFileEdit PlanLineFileEdit(const std::string& path, const std::string& line, LineEdit kind, FileOps& files);
 
-// Makes the temporary name of the edit's save free, whether or not the
-// edit saves: removes what a killed run left there. Raises EFCreateError
-// when anything but a plain file holds it, which stays untouched.
-void ClearLeftoverOfSave(const LineFileEdit& edit, FileOps& files);
-
-// Saves the edited lines, each followed by CR LF, when the edit changes
-// the file. The caller holds the machine's lock of the OpenHelp files: the
-// temporary file has a fixed name.
-void SaveLineFileEdit(const LineFileEdit& edit, FileOps& files);
-
-// Plans and saves one edit.
-void EditLineFile(const std::string& path, const std::string& line, bool remove, FileOps& files = SystemFileOps());
+// Saves every edit that changes its file, its lines each followed by CR LF,
+// crash-safely. First makes the temporary names of all the saves free, so
+// that a name held by anything but a killed run's leftover ends the run
+// (EFCreateError) before its first change. The caller holds the machine's
+// lock of the OpenHelp files: the temporary names are fixed.
+void SaveLineFileEdits(const std::vector<const LineFileEdit*>& edits, FileOps& files);

@@ -7,9 +7,9 @@
 
 namespace {
 
-void RequireMember(const std::string& path, const char* message, Console& console)
+void RequireMember(const std::string& path, const char* message, Console& console, FileOps& files)
 {
-    if (FileIsPresent(path))
+    if (files.FileIsPresent(path))
         return;
     console.WriteLine(message);
     throw EAbort();
@@ -17,37 +17,28 @@ void RequireMember(const std::string& path, const char* message, Console& consol
 
 }  // namespace
 
-OpenHelpFiles LocateOpenHelpFiles(const std::string& projectFile, Console& console)
+OpenHelpFiles OpenHelpFilesOf(const std::string& projectFile)
+{
+    return {projectFile, WithExtension(projectFile, ".ohc"), WithExtension(projectFile, ".ohl"),
+            WithExtension(projectFile, ".ohi"), WithExtension(projectFile, ".gid")};
+}
+
+OpenHelpFiles LocateOpenHelpFiles(const std::string& projectFile, Console& console, FileOps& files)
 {
     if (projectFile.empty()) {
         console.WriteLine("Error: Delphi open help project file not found.");
         throw EAbort();
     }
-    const OpenHelpFiles files{WithExtension(projectFile, ".ohc"), WithExtension(projectFile, ".ohl"),
-                              WithExtension(projectFile, ".ohi")};
-    RequireMember(projectFile, "Error: Delphi open help project file not found.", console);
-    RequireMember(files.contentFile, "Error: Delphi open help content file not found.", console);
-    RequireMember(files.linkFile, "Error: Delphi open help link file not found.", console);
-    RequireMember(files.indexFile, "Error: Delphi open help index file not found.", console);
-    return files;
+    const OpenHelpFiles set = OpenHelpFilesOf(projectFile);
+    RequireMember(set.projectFile, "Error: Delphi open help project file not found.", console, files);
+    RequireMember(set.contentFile, "Error: Delphi open help content file not found.", console, files);
+    RequireMember(set.linkFile, "Error: Delphi open help link file not found.", console, files);
+    RequireMember(set.indexFile, "Error: Delphi open help index file not found.", console, files);
+    return set;
 }
 
-std::string HelpIndexCache(const std::string& projectFile)
+HelpEntries HelpEntriesOf(const std::string& title, const std::string& contentsFile, const std::string& helpFile)
 {
-    return WithExtension(projectFile, ".gid");
-}
-
-std::string IncludeEntry(const std::string& contentsFileName)
-{
-    return FillTemplate(":INCLUDE %s", {contentsFileName});
-}
-
-std::string LinkEntry(const std::string& helpFileName)
-{
-    return FillTemplate(":LINK %s", {helpFileName});
-}
-
-std::string IndexEntry(const std::string& title, const std::string& helpFileName)
-{
-    return FillTemplate(":INDEX %s=%s", {title, helpFileName});
+    return {FillTemplate(":INCLUDE %s", {NamePart(contentsFile)}), FillTemplate(":LINK %s", {NamePart(helpFile)}),
+            FillTemplate(":INDEX %s=%s", {title, NamePart(helpFile)})};
 }

@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <ctime>
 
+#include "platform/paths.h"
 #include "standin/drive_z.h"
 
 namespace {
@@ -16,6 +18,33 @@ int ToDescriptor(FileOps::Handle file) { return static_cast<int>(file); }
 
 class PosixFileOps : public FileOps {
 public:
+    bool FileIsPresent(const std::string& path) override
+    {
+        std::string posixPath;
+        if (HoldsWildcard(path) || path.empty() || path.back() == '\\' || !ToPosixPath(path, posixPath))
+            return false;
+        struct stat status;
+        if (stat(posixPath.c_str(), &status) != 0 || S_ISDIR(status.st_mode))
+            return false;
+        // An MS-DOS date covers the years 1980 to 2107.
+        struct tm local;
+        if (localtime_r(&status.st_mtime, &local) == nullptr)
+            return false;
+        const int year = local.tm_year + 1900;
+        return year >= 1980 && year <= 2107;
+    }
+
+    bool IsSameFile(const std::string& first, const std::string& second) override
+    {
+        std::string one;
+        std::string other;
+        struct stat oneStatus;
+        struct stat otherStatus;
+        return ToPosixPath(first, one) && ToPosixPath(second, other) && stat(one.c_str(), &oneStatus) == 0 &&
+               stat(other.c_str(), &otherStatus) == 0 && oneStatus.st_dev == otherStatus.st_dev &&
+               oneStatus.st_ino == otherStatus.st_ino;
+    }
+
     bool OpenForReading(const std::string& path, Handle& file) override
     {
         std::string posixPath;

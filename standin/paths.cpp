@@ -86,30 +86,3 @@ std::string FullPath(const std::string& path)
         result += "\\";
     return result.size() <= kMaxFullPath ? result : std::string();
 }
-
-bool FileIsPresent(const std::string& path)
-{
-    std::string posixPath;
-    if (HoldsWildcard(path) || path.empty() || path.back() == '\\' || !ToPosixPath(path, posixPath))
-        return false;
-    struct stat status;
-    if (stat(posixPath.c_str(), &status) != 0 || S_ISDIR(status.st_mode))
-        return false;
-    // An MS-DOS date covers the years 1980 to 2107.
-    struct tm local;
-    if (localtime_r(&status.st_mtime, &local) == nullptr)
-        return false;
-    const int year = local.tm_year + 1900;
-    return year >= 1980 && year <= 2107;
-}
-
-bool IsSameFile(const std::string& first, const std::string& second)
-{
-    std::string one;
-    std::string other;
-    struct stat oneStatus;
-    struct stat otherStatus;
-    return ToPosixPath(first, one) && ToPosixPath(second, other) && stat(one.c_str(), &oneStatus) == 0 &&
-           stat(other.c_str(), &otherStatus) == 0 && oneStatus.st_dev == otherStatus.st_dev &&
-           oneStatus.st_ino == otherStatus.st_ino;
-}

@@ -8,10 +8,19 @@
 #include <typeinfo>
 
 #include "platform/exceptions.h"
+#include "registration/replace_file.h"
+#include "tests/support/edit_line_file.h"
 #include "tests/support/faulty_file_ops.h"
 #include "tests/support/test_support.h"
 
 namespace {
+
+// An empty line rewrites the file, as the project file is rewritten.
+void Edit(const std::string& path, const std::string& line, bool remove, FileOps& files = SystemFileOps())
+{
+    test::EditLineFile(path, line, line.empty() ? LineEdit::kRewrite : remove ? LineEdit::kRemove : LineEdit::kAdd,
+                       files);
+}
 
 using test::FaultyFileOps;
 using Views = std::vector<std::string_view>;
@@ -94,7 +103,7 @@ TEST_F(LineFileTest, AddsRemovesAndRewrites)
     };
     for (const Case& row : cases) {
         const std::string path = Write(row.before);
-        EditLineFile(path, row.line, row.remove);
+        Edit(path, row.line, row.remove);
         EXPECT_EQ(Bytes(), row.after) << row.name;
         EXPECT_EQ(FilesInDirectory(), 1u) << row.name;
     }
@@ -106,7 +115,7 @@ TEST_F(LineFileTest, LargeFileIsWrittenWhole)
     for (int i = 0; i < 20000; ++i)
         before += ":INDEX Entry number " + std::to_string(i) + "=file" + std::to_string(i) + ".hlp\n";
     const std::string path = Write(before);
-    EditLineFile(path, "", false);
+    Edit(path, "", false);
     std::string expected = before;
     for (std::size_t at = expected.find('\n'); at != std::string::npos; at = expected.find('\n', at + 2))
         expected.replace(at, 1, "\r\n");
@@ -118,16 +127,16 @@ TEST_F(LineFileTest, MissingFileRaisesAndIsNotCreated)
     const std::string path = scratch_.Path("missing.ohl");
     for (bool remove : {false, true}) {
         try {
-            EditLineFile(path, ":LINK x.hlp", remove);
+            Edit(path, ":LINK x.hlp", remove);
             ADD_FAILURE() << "no exception";
         } catch (const EFOpenError& error) {
             EXPECT_EQ(error.Message(), "Cannot open file " + path);
         }
     }
-    EXPECT_THROW(EditLineFile(path, "", false), EFOpenError);
+    EXPECT_THROW(Edit(path, "", false), EFOpenError);
     EXPECT_FALSE(std::filesystem::exists(scratch_.Native("missing.ohl")));
     std::filesystem::create_directory(scratch_.Native("dir.ohl"));
-    EXPECT_THROW(EditLineFile(scratch_.Path("dir.ohl"), "", false), EFOpenError);
+    EXPECT_THROW(Edit(scratch_.Path("dir.ohl"), "", false), EFOpenError);
 }
 
 TEST_F(LineFileTest, FileWithNulByteIsRefusedAndLeftUntouched)
@@ -137,7 +146,7 @@ TEST_F(LineFileTest, FileWithNulByteIsRefusedAndLeftUntouched)
     for (const std::string& before : cases) {
         for (const auto& [line, remove] : {std::pair<std::string, bool>{"x", false}, {"a", true}, {"", false}}) {
             const std::string path = Write(before);
-            EXPECT_THROW(EditLineFile(path, line, remove), EInvalidTextFile);
+            EXPECT_THROW(Edit(path, line, remove), EInvalidTextFile);
             EXPECT_EQ(Bytes(), before);
             EXPECT_EQ(FilesInDirectory(), 1u);
         }
@@ -172,7 +181,7 @@ TEST_F(LineFileTest, FailedSaveLeavesTheOriginalAsItWas)
         const std::string path = Write(before);
         FaultyFileOps files(row.kind, 1, row.fault);
         try {
-            EditLineFile(path, "x", false, files);
+            Edit(path, "x", false, files);
             ADD_FAILURE() << row.name << ": no exception";
         } catch (const Exception& error) {
             const std::string expected =
@@ -191,19 +200,19 @@ TEST_F(LineFileTest, OnlyTheBytesReallyReadCount)
     // A file that yields less than its size, and one that yields it in parts.
     const std::string path = Write("a\nb");
     FaultyFileOps overstated(FaultyFileOps::kSize, 1, FaultyFileOps::Fault::kOverstated);
-    EditLineFile(path, "", false, overstated);
+    Edit(path, "", false, overstated);
     EXPECT_EQ(Bytes(), "a\r\nb\r\n");
 
     Write("first\nsecond\n");
     FaultyFileOps partial(FaultyFileOps::kRead, 1, FaultyFileOps::Fault::kPartial);
-    EditLineFile(path, "third", false, partial);
+    Edit(path, "third", false, partial);
     EXPECT_TRUE(partial.Failed());
     EXPECT_EQ(Bytes(), "first\r\nsecond\r\nthird\r\n");
 }
 
-// Whatever is found at the temporary name is never followed or written
-// through: a save that finds it there (only a run holding the set's lock
-// clears that name first) fails and leaves it all as it was.
+// A plain file at the temporary name is what a killed run left, and is
+// cleared; anything else there is never followed or written through: the
+// save fails and leaves it all as it was.
 TEST_F(LineFileTest, NothingAtTheTemporaryNameIsWrittenThrough)
 {
     for (const bool link : {false, true}) {
@@ -214,10 +223,13 @@ TEST_F(LineFileTest, NothingAtTheTemporaryNameIsWrittenThrough)
         if (link)
             ASSERT_TRUE(test::MakeSymbolicLink(outside, planted));
         else
-            test::WriteFileBytes(planted, "not ours");
-        EXPECT_THROW(EditLineFile(path, "x", false), EFCreateError) << (link ? "link" : "file");
-        EXPECT_EQ(Bytes(), "a\n");
-        EXPECT_EQ(test::ReadFileBytes(planted), "not ours");
+            test::WriteFileBytes(planted, "half a save");
+        if (link)
+            EXPECT_THROW(Edit(path, "x", false), EFCreateError);
+        else
+            Edit(path, "x", false);
+        EXPECT_EQ(Bytes(), link ? "a\n" : "a\r\nx\r\n") << (link ? "link" : "file");
+        EXPECT_EQ(std::filesystem::exists(planted), link);
         EXPECT_EQ(test::ReadFileBytes(outside), "not ours");
         std::filesystem::remove(planted);
         std::filesystem::remove(outside);
@@ -228,7 +240,9 @@ TEST_F(LineFileTest, WholeFileTextRoundTripsByteForByte)
 {
     const std::string bytes("a\nb\0c\r", 7);
     const std::string path = Write("old");
-    SaveFileText(path, bytes, SystemFileOps());
+    ReplacementFile replacement(path, path, SystemFileOps());
+    replacement.Append(bytes);
+    replacement.Commit();
     EXPECT_EQ(Bytes(), bytes);
     const std::vector<char> text = LoadFileText(path, SystemFileOps());
     EXPECT_EQ(std::string(text.begin(), text.end()), bytes);

@@ -4,7 +4,7 @@
 
 #include "platform/exceptions.h"
 #include "platform/text.h"
-#include "registration/line_file.h"
+#include "tests/support/edit_line_file.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -14,9 +14,9 @@ TEST(Win32LineFile, EntryEqualToTheLocaleIsNotAddedTwice)
 {
     test::ScratchDirectory scratch;
     test::WriteFileBytes(scratch.Native("d7.ohi"), ":INDEX Stra\xDF" "e=s.hlp\r\n");
-    EditLineFile(scratch.Path("d7.ohi"), ":INDEX STRASSE=S.HLP", false);
+    test::EditLineFile(scratch.Path("d7.ohi"), ":INDEX STRASSE=S.HLP", LineEdit::kAdd);
     EXPECT_EQ(test::ReadFileBytes(scratch.Native("d7.ohi")), ":INDEX Stra\xDF" "e=s.hlp\r\n");
-    EditLineFile(scratch.Path("d7.ohi"), ":INDEX STRASSE=S.HLP", true);
+    test::EditLineFile(scratch.Path("d7.ohi"), ":INDEX STRASSE=S.HLP", LineEdit::kRemove);
     EXPECT_EQ(test::ReadFileBytes(scratch.Native("d7.ohi")), "");
 }
 
@@ -29,7 +29,7 @@ TEST(Win32LineFile, FileHeldOpenByAnotherProgramIsLeftIntact)
     const HANDLE holder =
         CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    EXPECT_THROW(EditLineFile(path, "x", false), EFCreateError);
+    EXPECT_THROW(test::EditLineFile(path, "x", LineEdit::kAdd), EFCreateError);
     CloseHandle(holder);
     EXPECT_EQ(test::ReadFileBytes(scratch.Native("d7.ohl")), "a\r\n");
     std::size_t entries = 0;
@@ -41,7 +41,7 @@ TEST(Win32LineFile, FileHeldOpenByAnotherProgramIsLeftIntact)
     const HANDLE exclusive = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                          FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
-    EXPECT_THROW(EditLineFile(path, "x", false), EFOpenError);
+    EXPECT_THROW(test::EditLineFile(path, "x", LineEdit::kAdd), EFOpenError);
     CloseHandle(exclusive);
     EXPECT_EQ(test::ReadFileBytes(scratch.Native("d7.ohl")), "a\r\n");
 }
@@ -52,7 +52,7 @@ TEST(Win32LineFile, SaveKeepsTheAttributes)
     test::WriteFileBytes(scratch.Native("d7.ohc"), "a\n");
     const std::string path = scratch.Path("d7.ohc");
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
-    EditLineFile(path, "x", false);
+    test::EditLineFile(path, "x", LineEdit::kAdd);
     EXPECT_EQ(GetFileAttributesA(path.c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE),
               static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
     EXPECT_EQ(test::ReadFileBytes(scratch.Native("d7.ohc")), "a\r\nx\r\n");

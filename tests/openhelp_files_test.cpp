@@ -12,11 +12,12 @@ namespace {
 
 TEST(OpenHelpEntries, TemplatesTakeTheTextsUnchanged)
 {
-    EXPECT_EQ(IncludeEntry("myhelp.cnt"), ":INCLUDE myhelp.cnt");
-    EXPECT_EQ(LinkEntry("myhelp.hlp"), ":LINK myhelp.hlp");
-    EXPECT_EQ(IndexEntry("My Help Reference", "myhelp.hlp"), ":INDEX My Help Reference=myhelp.hlp");
-    EXPECT_EQ(IndexEntry("100% %s %d", "my%s.hlp"), ":INDEX 100% %s %d=my%s.hlp");
-    EXPECT_EQ(HelpIndexCache("C:\\Delphi7\\Help\\d7.ohp"), "C:\\Delphi7\\Help\\d7.gid");
+    const HelpEntries entries = HelpEntriesOf("My Help Reference", "C:\\myfolder\\myhelp.cnt", "C:\\myfolder\\myhelp.hlp");
+    EXPECT_EQ(entries.include, ":INCLUDE myhelp.cnt");
+    EXPECT_EQ(entries.link, ":LINK myhelp.hlp");
+    EXPECT_EQ(entries.index, ":INDEX My Help Reference=myhelp.hlp");
+    EXPECT_EQ(HelpEntriesOf("100% %s %d", "my%s.cnt", "my%s.hlp").index, ":INDEX 100% %s %d=my%s.hlp");
+    EXPECT_EQ(OpenHelpFilesOf("C:\\Delphi7\\Help\\d7.ohp").helpIndexCache, "C:\\Delphi7\\Help\\d7.gid");
 }
 
 TEST(LocateOpenHelpFiles, ChecksEveryMemberInOrder)
@@ -49,12 +50,12 @@ TEST(LocateOpenHelpFiles, ChecksEveryMemberInOrder)
         Console console(device);
         const std::string project = scratch.Path("d7.ohp");
         if (*row.message == '\0') {
-            const OpenHelpFiles files = LocateOpenHelpFiles(project, console);
+            const OpenHelpFiles files = LocateOpenHelpFiles(project, console, SystemFileOps());
             EXPECT_EQ(files.contentFile, scratch.Path("d7.ohc"));
             EXPECT_EQ(files.linkFile, scratch.Path("d7.ohl"));
             EXPECT_EQ(files.indexFile, scratch.Path("d7.ohi"));
         } else {
-            EXPECT_THROW(LocateOpenHelpFiles(project, console), EAbort) << row.name;
+            EXPECT_THROW(LocateOpenHelpFiles(project, console, SystemFileOps()), EAbort) << row.name;
         }
         console.FlushQuietly();
         EXPECT_EQ(device.Bytes(), *row.message ? std::string(row.message) + "\r\n" : "") << row.name;
@@ -65,16 +66,16 @@ TEST(LocateOpenHelpFiles, EmptyOrExtensionlessProjectFile)
 {
     test::RecordingDevice device;
     Console console(device);
-    EXPECT_THROW(LocateOpenHelpFiles("", console), EAbort);
+    EXPECT_THROW(LocateOpenHelpFiles("", console, SystemFileOps()), EAbort);
     console.FlushQuietly();
     EXPECT_EQ(device.Bytes(), "Error: Delphi open help project file not found.\r\n");
 
     test::ScratchDirectory scratch;
     for (const char* name : {"project", "project.ohc", "project.ohl", "project.ohi"})
         test::WriteFileBytes(scratch.Native(name), "");
-    const OpenHelpFiles files = LocateOpenHelpFiles(scratch.Path("project"), console);
+    const OpenHelpFiles files = LocateOpenHelpFiles(scratch.Path("project"), console, SystemFileOps());
     EXPECT_EQ(files.indexFile, scratch.Path("project.ohi"));
-    EXPECT_EQ(HelpIndexCache(scratch.Path("project")), scratch.Path("project.gid"));
+    EXPECT_EQ(files.helpIndexCache, scratch.Path("project.gid"));
 }
 
 }  // namespace

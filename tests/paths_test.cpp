@@ -185,7 +185,7 @@ TEST_F(FileIsPresentTest, FilesArePresentDirectoriesAndOddNamesAreNot)
         {scratch_.Path("myhelp.hl*"), false},
     };
     for (const auto& [path, present] : cases)
-        EXPECT_EQ(FileIsPresent(path), present) << path;
+        EXPECT_EQ(SystemFileOps().FileIsPresent(path), present) << path;
 }
 
 TEST_F(FileIsPresentTest, FileDatedBefore1980IsNotPresent)
@@ -195,8 +195,8 @@ TEST_F(FileIsPresentTest, FileDatedBefore1980IsNotPresent)
     // 1 June 1979 is before any MS-DOS date in every time zone.
     const auto june1979 = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 48);
     std::filesystem::last_write_time(scratch_.Native("old.hlp"), june1979);
-    EXPECT_FALSE(FileIsPresent(scratch_.Path("old.hlp")));
-    EXPECT_TRUE(FileIsPresent(scratch_.Path("new.hlp")));
+    EXPECT_FALSE(SystemFileOps().FileIsPresent(scratch_.Path("old.hlp")));
+    EXPECT_TRUE(SystemFileOps().FileIsPresent(scratch_.Path("new.hlp")));
 }
 
 TEST_F(FileIsPresentTest, CopyReplacesAndDeleteRemovesQuietly)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/file_ops_win32.h"
+#include "platform/file_ops.h"
 #include "platform/paths.h"
 #include "tests/support/test_support.h"
 
@@ -15,8 +16,8 @@ TEST(Win32Paths, HiddenAndSystemFilesArePresent)
     test::WriteFileBytes(scratch.Native("system.hlp"), "help");
     ASSERT_TRUE(SetFileAttributesA(scratch.Path("hidden.hlp").c_str(), FILE_ATTRIBUTE_HIDDEN));
     ASSERT_TRUE(SetFileAttributesA(scratch.Path("system.hlp").c_str(), FILE_ATTRIBUTE_SYSTEM));
-    EXPECT_TRUE(FileIsPresent(scratch.Path("hidden.hlp")));
-    EXPECT_TRUE(FileIsPresent(scratch.Path("system.hlp")));
+    EXPECT_TRUE(SystemFileOps().FileIsPresent(scratch.Path("hidden.hlp")));
+    EXPECT_TRUE(SystemFileOps().FileIsPresent(scratch.Path("system.hlp")));
     SetFileAttributesA(scratch.Path("hidden.hlp").c_str(), FILE_ATTRIBUTE_NORMAL);
     SetFileAttributesA(scratch.Path("system.hlp").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
@@ -66,7 +67,7 @@ TEST(CodePage932, DirectoryEndingInTrailByte5CIsNotCutThere)
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     CloseHandle(file);
 
-    EXPECT_TRUE(FileIsPresent(helpFile));
+    EXPECT_TRUE(SystemFileOps().FileIsPresent(helpFile));
     EXPECT_EQ(FullPath(helpFile), helpFile);
     EXPECT_EQ(DirectoryPart(helpFile), directory + "\\");
     EXPECT_EQ(NamePart(helpFile), "myhelp.hlp");

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "registration/line_file.h"
+#include "tests/support/edit_line_file.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -12,7 +12,7 @@ TEST(PosixLineFile, SaveKeepsTheFileMode)
     test::ScratchDirectory scratch;
     test::WriteFileBytes(scratch.Native("d7.ohc"), "a\n");
     ASSERT_EQ(chmod(scratch.Native("d7.ohc").c_str(), 0640), 0);
-    EditLineFile(scratch.Path("d7.ohc"), "x", false);
+    test::EditLineFile(scratch.Path("d7.ohc"), "x", LineEdit::kAdd);
     struct stat status;
     ASSERT_EQ(stat(scratch.Native("d7.ohc").c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 07777, 0640u);

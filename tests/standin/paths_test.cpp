@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "platform/file_ops.h"
 #include "platform/paths.h"
 #include "tests/support/test_support.h"
 
@@ -14,11 +15,11 @@ TEST(PosixStandIn, DriveZIsThePosixRootAndOtherDrivesNameNothing)
     const std::string onZ = scratch.Path("myhelp.hlp");
     ASSERT_EQ(onZ.substr(0, 3), "Z:\\");
 
-    EXPECT_TRUE(FileIsPresent(onZ));
-    EXPECT_TRUE(FileIsPresent("z:" + onZ.substr(2)));
-    EXPECT_TRUE(FileIsPresent(onZ.substr(2)));  // rooted on the current drive
-    EXPECT_FALSE(FileIsPresent("C:" + onZ.substr(2)));
-    EXPECT_FALSE(FileIsPresent("\\\\server" + onZ.substr(2)));
+    EXPECT_TRUE(SystemFileOps().FileIsPresent(onZ));
+    EXPECT_TRUE(SystemFileOps().FileIsPresent("z:" + onZ.substr(2)));
+    EXPECT_TRUE(SystemFileOps().FileIsPresent(onZ.substr(2)));  // rooted on the current drive
+    EXPECT_FALSE(SystemFileOps().FileIsPresent("C:" + onZ.substr(2)));
+    EXPECT_FALSE(SystemFileOps().FileIsPresent("\\\\server" + onZ.substr(2)));
 
     EXPECT_TRUE(SystemLeadBytes() == LeadBytes{});
 }
