@@ -14,7 +14,7 @@
 #include "platform/console.h"
 #include "platform/registry.h"
 #include "tests/support/faulty_file_ops.h"
-#include "tests/support/faulty_registry_api.h"
+#include "tests/support/fake_registry_api.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -527,7 +527,7 @@ TEST_F(InstallScenario, ClosingLinesThatCannotBeWrittenFailTheRunAfterEveryChang
 TEST_F(InstallScenario, EveryFailingOperationEndsTheRunAndLosesNothing)
 {
     using test::FaultyFileOps;
-    using test::FaultyRegistryApi;
+    using test::FakeRegistryApi;
     const std::string commandLine = "sorvane \"" + scratch_.Path("myfolder") + "\\myhelp.hlp\" /D7 ";
     int runs = 0;
     for (const std::string action : {"/I", "/U"}) {
@@ -558,7 +558,7 @@ TEST_F(InstallScenario, EveryFailingOperationEndsTheRunAndLosesNothing)
 
         reset();
         FaultyFileOps fileCalls;
-        FaultyRegistryApi registryCalls;
+        FakeRegistryApi registryCalls;
         ASSERT_EQ(run(fileCalls, registryCalls), 0);
         ExpectState(kDelphi7, after, "a run without faults");
         const auto& calls = fileCalls.Calls();
@@ -570,7 +570,7 @@ TEST_F(InstallScenario, EveryFailingOperationEndsTheRunAndLosesNothing)
             const FaultyFileOps::Kind kind = calls[i];
             reset();
             FaultyFileOps files(kind, ++seen[kind]);
-            FaultyRegistryApi api;
+            FakeRegistryApi api;
             const std::string what = action + " with file operation " + std::to_string(i) + " failing";
             // Copies, deletions and identity checks are never examined: the
             // run goes on, and only the alias copies or the cache can differ.
@@ -593,10 +593,10 @@ TEST_F(InstallScenario, EveryFailingOperationEndsTheRunAndLosesNothing)
         }
 
         seen.clear();
-        for (const FaultyRegistryApi::Kind kind : registryCalls.Calls()) {
+        for (const FakeRegistryApi::Kind kind : registryCalls.Calls()) {
             reset();
             FaultyFileOps files;
-            FaultyRegistryApi api(kind, ++seen[kind]);
+            FakeRegistryApi api(kind, ++seen[kind]);
             EXPECT_EQ(run(files, api), 1) << action << " with a registry write failing";
             EXPECT_TRUE(api.Failed());
             ++runs;

@@ -2,11 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-#include <set>
 #include <optional>
 
 #include "platform/exceptions.h"
+#include "tests/support/fake_registry_api.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -164,121 +163,49 @@ TEST_F(RegistryTest, RootSwitchSelectsAnotherTree)
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER_KEY, section_));
 }
 
-// For what no real registry arranges on demand.
-class FakeRegistryApi : public RegistryApi {
-public:
-    long RegOpenKeyExA(RegKey root, const std::string& subKey, std::uint32_t access, RegKey& key) override
-    {
-        EXPECT_EQ(key, 0u) << "the out key is set to none before the call";
-        EXPECT_EQ(access, KEY_ALL_ACCESS_MASK);
-        lastSubKey = subKey;
-        if (failOpen || !keys.count(subKey))
-            return 2;
-        key = Open(root);
-        return 0;
-    }
-    long RegCreateKeyExA(RegKey root, const std::string& subKey, std::uint32_t access, RegKey& key) override
-    {
-        EXPECT_EQ(access, KEY_ALL_ACCESS_MASK);
-        if (failCreate)
-            return 5;
-        keys[subKey];
-        key = Open(root);
-        return 0;
-    }
-    long RegQueryValueExA(RegKey, const std::string& name, std::uint32_t& type, unsigned char* data,
-                          std::uint32_t& size) override
-    {
-        const auto found = values.find(name);
-        if (found == values.end())
-            return 2;
-        type = REG_SZ_TYPE;
-        std::uint32_t needed = static_cast<std::uint32_t>(found->second.size());
-        if (data != nullptr && growAfterSizeQuery)
-            needed += 10;  // another program made it longer in between
-        if (data != nullptr && size < needed) {
-            size = needed;
-            return 234;
-        }
-        if (data != nullptr)
-            std::copy(found->second.begin(), found->second.end(), data);
-        size = needed;
-        return 0;
-    }
-    long RegSetValueExA(RegKey, const std::string& name, std::uint32_t, const unsigned char* data,
-                        std::uint32_t size) override
-    {
-        values[name] = std::string(reinterpret_cast<const char*>(data), size);
-        return 0;
-    }
-    long RegDeleteValueA(RegKey, const std::string& name) override { return values.erase(name) ? 0 : 2; }
-    long RegCloseKey(RegKey key) override
-    {
-        EXPECT_NE(key, HKEY_CURRENT_USER_KEY);
-        EXPECT_NE(key, HKEY_LOCAL_MACHINE_KEY);
-        EXPECT_EQ(open.erase(key), 1u) << "closed a key that was not open";
-        return 0;
-    }
-
-    RegKey Open(RegKey root)
-    {
-        EXPECT_TRUE(root == HKEY_CURRENT_USER_KEY || root == HKEY_LOCAL_MACHINE_KEY);
-        open.insert(next);
-        return next++;
-    }
-
-    bool failOpen = false;
-    bool failCreate = false;
-    bool growAfterSizeQuery = false;
-    std::string lastSubKey;
-    std::map<std::string, int> keys;
-    std::map<std::string, std::string> values;
-    std::set<RegKey> open;
-    RegKey next = 100;
-};
-
-TEST(RegistryAccessorFaults, ValueThatGrowsBetweenQueriesRaises)
+TEST_F(RegistryTest, ValueThatGrowsBetweenQueriesRaises)
 {
-    FakeRegistryApi api;
-    api.keys["Sec"];
-    api.values["v"] = std::string("abc\0", 4);
+    Plant("v", REG_SZ_TYPE, std::string("abc\0", 4));
+    test::FakeRegistryApi api;
     RegistryAccessor registry(api);
-    EXPECT_EQ(registry.ReadRegString("Sec", "v", ""), "abc");
+    EXPECT_EQ(registry.ReadRegString(section_, "v", ""), "abc");
     api.growAfterSizeQuery = true;
-    EXPECT_EQ(RegistryError([&] { registry.ReadRegString("Sec", "v", ""); }), "Failed to get data for 'v'");
+    EXPECT_EQ(RegistryError([&] { registry.ReadRegString(section_, "v", ""); }), "Failed to get data for 'v'");
     EXPECT_TRUE(api.open.empty()) << "the key stays closed after the exception";
 }
 
-TEST(RegistryAccessorFaults, WriteRaisesWhenTheCreatedKeyCannotBeOpened)
+TEST_F(RegistryTest, WriteRaisesWhenTheCreatedKeyCannotBeOpened)
 {
-    FakeRegistryApi api;
+    test::FakeRegistryApi api;
     RegistryAccessor registry(api);
     api.failOpen = true;
-    EXPECT_EQ(RegistryError([&] { registry.WriteRegString("\\Software\\Microsoft\\Windows\\Help", "my%s.hlp", "C:\\dir"); }),
+    EXPECT_EQ(RegistryError([&] { registry.WriteRegString("\\" + section_, "my%s.hlp", "C:\\dir"); }),
               "Failed to set data for 'my%s.hlp'");
-    EXPECT_TRUE(api.values.empty());
+    EXPECT_FALSE(Stored(HKEY_CURRENT_USER_KEY, section_, "my%s.hlp"));
     EXPECT_TRUE(api.open.empty());
 }
 
-TEST(RegistryAccessorFaults, CreateFailureNamesTheSectionAsGiven)
+TEST_F(RegistryTest, CreateFailureNamesTheSectionAsGiven)
 {
-    FakeRegistryApi api;
+    test::FakeRegistryApi api;
     RegistryAccessor registry(api);
     api.failCreate = true;
     EXPECT_EQ(RegistryError([&] { registry.WriteRegString("\\Software\\Microsoft\\Windows\\Help", "v", "d"); }),
               "Failed to create key \\Software\\Microsoft\\Windows\\Help");
 }
 
-TEST(RegistryAccessorFaults, EveryOpenedKeyIsClosedAndOnlyOneBackslashStripped)
+TEST_F(RegistryTest, EveryOpenedKeyIsClosedAndOnlyOneBackslashStripped)
 {
-    FakeRegistryApi api;
+    test::FakeRegistryApi api;
     {
         RegistryAccessor registry(api);
-        registry.WriteRegString("\\\\Sec", "v", "d");
+        registry.ReadRegString("\\\\Sec", "v", "");
         EXPECT_EQ(api.lastSubKey, "\\Sec");
+        registry.WriteRegString("\\" + section_, "v", "d");
+        EXPECT_EQ(api.lastSubKey, section_);
         registry.SetRootKey(HKEY_LOCAL_MACHINE_KEY);
-        registry.ReadRegString("\\Sec", "v", "");
-        registry.DeleteRegValue("\\Sec", "v");
+        registry.ReadRegString(section_, "v", "");
+        registry.DeleteRegValue(section_, "v");
         registry.DeleteRegValue("Missing", "v");
         EXPECT_TRUE(api.open.empty());
     }

@@ -7,26 +7,18 @@
 #include "platform/console.h"
 #include "platform/exceptions.h"
 #include "platform/registry.h"
+#include "tests/support/fake_registry_api.h"
 #include "tests/support/test_support.h"
 
 namespace {
 
 // A registry that holds no settings of any IDE, and takes no writes.
-class EmptyRegistryApi : public RegistryApi {
-public:
-    long RegOpenKeyExA(RegKey, const std::string&, std::uint32_t, RegKey&) override { return 2; }
-    long RegCreateKeyExA(RegKey, const std::string&, std::uint32_t, RegKey&) override { return 5; }
-    long RegQueryValueExA(RegKey, const std::string&, std::uint32_t&, unsigned char*, std::uint32_t&) override
-    {
-        return 6;
-    }
-    long RegSetValueExA(RegKey, const std::string&, std::uint32_t, const unsigned char*, std::uint32_t) override
-    {
-        return 6;
-    }
-    long RegDeleteValueA(RegKey, const std::string&) override { return 6; }
-    long RegCloseKey(RegKey) override { return 6; }
-};
+test::FakeRegistryApi EmptyRegistry()
+{
+    test::FakeRegistryApi api;
+    api.failOpen = api.failCreate = true;
+    return api;
+}
 
 // A run that passes every check of the command line goes on to the IDE's
 // settings, which this registry does not have.
@@ -101,7 +93,7 @@ protected:
     {
         test::RecordingDevice device;
         Console console(device);
-        EmptyRegistryApi api;
+        test::FakeRegistryApi api = EmptyRegistry();
         RegistryAccessor registry(api);
         const int status = RunSorvane(commandLine, console, registry);
         console.FlushQuietly();
@@ -199,7 +191,7 @@ TEST_F(RunDriverTest, BuildsTheRunRequest)
 TEST_F(RunDriverTest, UnwritableOutputEndsTheRunWithStatus1)
 {
     const std::string commandLine = "sorvane " + Dir() + "\\myhelp.hlp /D7 /I T";
-    EmptyRegistryApi api;
+    test::FakeRegistryApi api = EmptyRegistry();
     RegistryAccessor registry(api);
     test::RecordingDevice refusing(true, 0);
     Console console(refusing);
