@@ -34,6 +34,17 @@ bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& identity)
     return known != 0;
 }
 
+// A name that opens the folder of a path: the folder with "." after it,
+// but in a \\?\ path, which takes "." literally, without its backslash
+// unless it is a drive's root.
+std::string FolderOf(const std::string& path)
+{
+    const std::string folder = DirectoryPart(path);
+    if (folder.rfind("\\\\?\\", 0) != 0)
+        return folder + ".";
+    return folder.size() >= 2 && folder[folder.size() - 2] == ':' ? folder : StripTrailingBackslash(folder);
+}
+
 // What a name holds. A link is one that DeleteFileA removes itself.
 enum class Holder { kNothing, kPlainFile, kLink, kOther };
 
@@ -226,10 +237,7 @@ private:
         if (finalPathFunction_ == nullptr)
             return false;  // no links to files on this system
         const std::string file = FinalPathOf(path);
-        // The folder as named, with its backslash: a "." after it would be
-        // taken literally in a \\?\ path.
-        const std::string named = DirectoryPart(path);
-        std::string folder = FinalPathOf(named.empty() || named.back() == ':' ? named + "." : named);
+        std::string folder = FinalPathOf(FolderOf(path));
         if (!folder.empty() && folder.back() != '\\')
             folder += '\\';
         // What cannot be told counts as a link: it is left alone.

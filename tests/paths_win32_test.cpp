@@ -36,7 +36,7 @@ TEST(Win32Paths, FinalPathFollowsALinkOnlyWhereTheSystemResolvesLinks)
     ASSERT_TRUE(test::MakeSymbolicLink(scratch.Native("target.ohi"), scratch.Native("d7.ohi")));
     const std::string link = scratch.Path("d7.ohi");
     ASSERT_NE(LookUpFinalPathFunction(), nullptr);
-    EXPECT_EQ(MakeWin32FileOps(LookUpFinalPathFunction())->FinalPath(link), FullPath(scratch.Path("target.ohi")));
+    EXPECT_EQ(NamePart(MakeWin32FileOps(LookUpFinalPathFunction())->FinalPath(link)), "target.ohi");
     EXPECT_EQ(MakeWin32FileOps(nullptr)->FinalPath(link), link);
 }
 
