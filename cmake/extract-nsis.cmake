@@ -1,4 +1,4 @@
-# cmake -DDOC=docs/installers.md -DOUT=file.nsi -P extract-nsis.cmake
+# cmake -DDOC=installers/installers.md -DOUT=file.nsi -P extract-nsis.cmake
 # Writes the first ```nsis block of the document to OUT: the tests build
 # the installer that the document shows, not a copy of it.
 file(READ "${DOC}" text)

@@ -1,5 +1,5 @@
 // The installer kit as vendors use it, under Wine: the NSIS installer that
-// docs/installers.md shows, built with the shipped header, and the shipped
+// installers/installers.md shows, built with the shipped header, and the shipped
 // command script, run silently on machines with no IDE, one, all four, and
 // one whose OpenHelp set is broken.
 #include <windows.h>
