@@ -624,16 +624,16 @@ std::vector<std::string> Lines(const std::string& text)
 // Installers that start one run per help file without waiting for the
 // last, or two installers at once: K runs for K help files start together
 // on one set, then K uninstalls. No run may drop another run's entry. Half
-// of them go through Delphi 6, whose setting names the same set through a
-// folder linked to it, as a second drive letter or a short name would.
+// of them go through Delphi 6, whose setting names the same set by another
+// spelling, as a short name or a second drive letter does.
 TEST_F(InstallScenario, RunsStartedTogetherOnOneSetLoseNothing)
 {
     const int runs = SORVANE_CONCURRENT_RUNS;
     const int rounds = 3;
     InstallIde(kDelphi7, "Borland/Delphi7/Help", "uninstalled");
-    ASSERT_TRUE(test::MakeSymbolicLink(scratch_.Native("Borland/Delphi7/Help"), scratch_.Native("Linked")));
     registry_.SetRootKey(HKEY_CURRENT_USER_KEY);
-    registry_.WriteRegString(kDelphi6.settingsKey, "ProjectFile", scratch_.Path("Linked") + "\\d7.ohp");
+    registry_.WriteRegString(kDelphi6.settingsKey, "ProjectFile",
+                             test::OtherSpelling(scratch_.Native("Borland/Delphi7/Help")) + "\\d7.ohp");
     std::vector<std::string> helpFiles;
     for (int i = 0; i < runs; ++i) {
         const std::string base = "myfolder/help" + std::to_string(100 + i);
@@ -767,9 +767,11 @@ TEST_F(InstallScenario, TemporaryNamesAreMadeFreeBeforeTheFirstChange)
     } cases[] = {
         {"half a save", ".ohp.svtmp", "file", 0},
         {"a read-only leftover of a member this run does not save", ".ohi.svtmp", "read-only", 0},
-        {"a link at a temporary name", ".ohl.svtmp", "link", 1},
         {"a folder at a temporary name", ".ohc.svtmp", "folder", 1},
+        // Last: under Wine, removing a link removes what it leads to and
+        // leaves the link, so a link row's clean-up is not whole.
         {"a link at the help index cache", ".gid", "link", 0},
+        {"a link at a temporary name", ".ohl.svtmp", "link", 1},
     };
     for (const auto& row : cases) {
         InstallIde(kDelphi7, "Borland/Delphi7/Help", "installed");

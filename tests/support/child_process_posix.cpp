@@ -146,4 +146,12 @@ std::filesystem::path PrivateDriveRoot()
     return std::filesystem::path();  // drive Z: is this machine's /
 }
 
+std::string OtherSpelling(const std::filesystem::path& folder)
+{
+    std::filesystem::path link = folder;
+    link += "-linked";
+    std::filesystem::create_directory_symlink(folder, link);
+    return ProgramPath(link);
+}
+
 }  // namespace test

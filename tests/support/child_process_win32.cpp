@@ -235,6 +235,14 @@ bool MakeSymbolicLink(const std::filesystem::path& target, const std::filesystem
     return RunUnixCommand("ln -s '" + UnixPath(target) + "' '" + UnixPath(link) + "'") == 0;
 }
 
+std::string OtherSpelling(const std::filesystem::path& folder)
+{
+    // Wine makes up short names for long ones, and finds files by them.
+    char shortPath[MAX_PATH];
+    const DWORD length = GetShortPathNameA(ProgramPath(folder).c_str(), shortPath, sizeof shortPath);
+    return length > 0 && length < sizeof shortPath ? std::string(shortPath, length) : ProgramPath(folder);
+}
+
 std::filesystem::path PrivateDriveRoot()
 {
     // Drive C: of the build's own Wine prefix.

@@ -131,6 +131,10 @@ bool MakeSymbolicLink(const std::filesystem::path& target, const std::filesystem
 // may create folders; empty where that root is the real machine's.
 std::filesystem::path PrivateDriveRoot();
 
+// Another spelling of an existing folder, as the program names it: its
+// short (8.3) form under Wine, a symbolic link beside it on the stand-in.
+std::string OtherSpelling(const std::filesystem::path& folder);
+
 }  // namespace test
 
 namespace test {
