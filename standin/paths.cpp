@@ -1,11 +1,6 @@
 #include "platform/paths.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cctype>
-#include <ctime>
 #include <vector>
 
 #include "standin/drive_z.h"
