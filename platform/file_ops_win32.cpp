@@ -15,6 +15,12 @@ void ClearReadOnly(const std::string& path)
         SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
 }
 
+bool DeletePlainFile(const std::string& path)
+{
+    ClearReadOnly(path);
+    return DeleteFileA(path.c_str()) != 0;
+}
+
 // The path with its letter case folded, as the file system folds it.
 std::string Folded(std::string path)
 {
@@ -163,24 +169,17 @@ public:
 
     void Remove(const std::string& path) override
     {
-        switch (Inspect(path)) {
-        case Holder::kPlainFile:
-            ClearReadOnly(path);
+        const Holder holder = Inspect(path);
+        if (holder == Holder::kPlainFile)
+            DeletePlainFile(path);
+        else if (holder == Holder::kLink)
             DeleteFileA(path.c_str());
-            break;
-        case Holder::kLink:
-            DeleteFileA(path.c_str());
-            break;
-        default:
-            break;
-        }
     }
 
     bool ClearLeftover(const std::string& path) override
     {
-        if (Inspect(path) == Holder::kPlainFile)
-            Remove(path);
-        return Inspect(path) == Holder::kNothing;
+        const Holder holder = Inspect(path);
+        return holder == Holder::kNothing || (holder == Holder::kPlainFile && DeletePlainFile(path));
     }
 
     void CopyOver(const std::string& source, const std::string& destination) override

@@ -74,16 +74,14 @@ LineFileEdit PlanLineFileEdit(const std::string& path, const std::string& line, 
     LineFileEdit edit;
     edit.path = path;
     edit.list = LoadLines(path, files);
-    const std::size_t found = kind == LineEdit::kRewrite ? std::string::npos : FindLine(edit.list.lines, line);
-    if (kind == LineEdit::kRewrite) {
-        edit.save = true;
-    } else if (kind == LineEdit::kRemove && found != std::string::npos) {
-        edit.removed = found;
-        edit.save = true;
-    } else if (kind == LineEdit::kAdd && found == std::string::npos) {
-        edit.appended = line;
-        edit.save = true;
+    if (kind != LineEdit::kRewrite) {
+        const std::size_t found = FindLine(edit.list.lines, line);
+        if (kind == LineEdit::kRemove)
+            edit.removed = found;
+        else if (found == std::string::npos)
+            edit.appended = line;
     }
+    edit.save = kind == LineEdit::kRewrite || edit.removed != std::string::npos || !edit.appended.empty();
     edit.savedPath = files.FinalPath(path);
     // Refused now, the save cannot fail there later, after other changes.
     if (edit.save && files.IsReadOnly(edit.savedPath))

@@ -7,7 +7,7 @@
 
 namespace {
 
-class PosixStandardOutput : public ConsoleDevice {
+class StandInStandardOutput : public ConsoleDevice {
 public:
     bool IsCharacterDevice() override
     {
@@ -34,6 +34,6 @@ public:
 
 ConsoleDevice& StandardOutput()
 {
-    static PosixStandardOutput device;
+    static StandInStandardOutput device;
     return device;
 }

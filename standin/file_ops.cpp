@@ -16,7 +16,7 @@ namespace {
 
 int ToDescriptor(FileOps::Handle file) { return static_cast<int>(file); }
 
-class PosixFileOps : public FileOps {
+class StandInFileOps : public FileOps {
 public:
     bool FileIsPresent(const std::string& path) override
     {
@@ -203,6 +203,6 @@ public:
 
 FileOps& SystemFileOps()
 {
-    static PosixFileOps files;
+    static StandInFileOps files;
     return files;
 }

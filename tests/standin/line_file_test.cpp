@@ -7,7 +7,7 @@
 
 namespace {
 
-TEST(PosixLineFile, SaveKeepsTheFileMode)
+TEST(StandInLineFile, SaveKeepsTheFileMode)
 {
     test::ScratchDirectory scratch;
     test::WriteFileBytes(scratch.Native("d7.ohc"), "a\n");

@@ -8,7 +8,7 @@
 
 namespace {
 
-TEST(PosixStandIn, DriveZIsThePosixRootAndOtherDrivesNameNothing)
+TEST(StandInPaths, DriveZIsThePosixRootAndOtherDrivesNameNothing)
 {
     test::ScratchDirectory scratch;
     test::WriteFileBytes(scratch.Native("myhelp.hlp"), "help");
@@ -24,7 +24,7 @@ TEST(PosixStandIn, DriveZIsThePosixRootAndOtherDrivesNameNothing)
     EXPECT_TRUE(SystemLeadBytes() == LeadBytes{});
 }
 
-TEST(PosixStandIn, FullPathOfARootedPathIsOnDriveZ)
+TEST(StandInPaths, FullPathOfARootedPathIsOnDriveZ)
 {
     EXPECT_EQ(FullPath("/usr/share"), "Z:\\usr\\share");
     EXPECT_EQ(FullPath("\\usr\\..\\etc\\"), "Z:\\etc\\");
