@@ -231,6 +231,7 @@ TEST_F(LineFileTest, NothingAtTheTemporaryNameIsWrittenThrough)
         EXPECT_EQ(Bytes(), link ? "a\n" : "a\r\nx\r\n") << (link ? "link" : "file");
         EXPECT_EQ(std::filesystem::exists(planted), link);
         EXPECT_EQ(test::ReadFileBytes(outside), "not ours");
+        test::RemoveSymbolicLinks(planted);
         std::filesystem::remove(planted);
         std::filesystem::remove(outside);
     }

@@ -141,6 +141,14 @@ bool MakeSymbolicLink(const std::filesystem::path& target, const std::filesystem
     return !error;
 }
 
+void RemoveSymbolicLinks(const std::filesystem::path& path)
+{
+    // POSIX removes a link as itself, and so does remove_all below it.
+    std::error_code ignored;
+    if (std::filesystem::is_symlink(path, ignored))
+        std::filesystem::remove(path, ignored);
+}
+
 std::filesystem::path PrivateDriveRoot()
 {
     return std::filesystem::path();  // drive Z: is this machine's /

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <algorithm>
 #include <map>
 #include <sstream>
 
@@ -229,10 +230,37 @@ void SetEnvironment(const std::string& name, const std::string& value)
     SetEnvironmentVariableA(name.c_str(), value.c_str());
 }
 
+namespace {
+
+// Wine shows a Unix link as the file it leads to: the links the tests made
+// are known by their Unix paths.
+std::vector<std::string> madeLinks;
+
+}  // namespace
+
 bool MakeSymbolicLink(const std::filesystem::path& target, const std::filesystem::path& link)
 {
     // Wine's CreateSymbolicLink does nothing; its own ln does, on the Unix side.
-    return RunUnixCommand("ln -s '" + UnixPath(target) + "' '" + UnixPath(link) + "'") == 0;
+    const std::string unixLink = UnixPath(link);
+    if (RunUnixCommand("ln -s '" + UnixPath(target) + "' '" + unixLink + "'") != 0)
+        return false;
+    madeLinks.push_back(unixLink);
+    return true;
+}
+
+void RemoveSymbolicLinks(const std::filesystem::path& path)
+{
+    const std::string below = UnixPath(path);
+    const auto isBelow = [&](const std::string& link) {
+        return link.compare(0, below.size(), below) == 0 && (link.size() == below.size() || link[below.size()] == '/');
+    };
+    std::string command;
+    for (const std::string& link : madeLinks)
+        if (isBelow(link))
+            command += " '" + link + "'";
+    madeLinks.erase(std::remove_if(madeLinks.begin(), madeLinks.end(), isBelow), madeLinks.end());
+    if (!command.empty())
+        RunUnixCommand("rm -f" + command);
 }
 
 std::string OtherSpelling(const std::filesystem::path& folder)

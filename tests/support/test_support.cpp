@@ -19,6 +19,7 @@ ScratchDirectory::ScratchDirectory()
 
 ScratchDirectory::~ScratchDirectory()
 {
+    RemoveSymbolicLinks(root_);
     std::error_code ignored;
     // Read-only members would stop the removal on Windows.
     for (const auto& entry : std::filesystem::recursive_directory_iterator(root_, ignored))
