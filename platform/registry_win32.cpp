@@ -13,12 +13,26 @@ HKEY ToHkey(RegKey key)
     return reinterpret_cast<HKEY>(key);
 }
 
+// The IDEs and WinHelp are 32-bit programs: they read the machine's keys
+// through the 32-bit view, where the shipped program writes them. A 64-bit
+// build asks for that view; Windows 2000 knows no such flag.
+REGSAM Access(RegKey root, std::uint32_t access)
+{
+#ifdef _WIN64
+    if (root == HKEY_LOCAL_MACHINE_KEY)
+        return access | KEY_WOW64_32KEY;
+#else
+    (void)root;
+#endif
+    return access;
+}
+
 class Win32RegistryApi : public RegistryApi {
 public:
     long RegOpenKeyExA(RegKey root, const std::string& subKey, std::uint32_t access, RegKey& key) override
     {
         HKEY opened = nullptr;
-        const LONG result = ::RegOpenKeyExA(ToHkey(root), subKey.c_str(), 0, access, &opened);
+        const LONG result = ::RegOpenKeyExA(ToHkey(root), subKey.c_str(), 0, Access(root, access), &opened);
         key = result == ERROR_SUCCESS ? reinterpret_cast<RegKey>(opened) : 0;
         return result;
     }
@@ -28,7 +42,7 @@ public:
         HKEY created = nullptr;
         DWORD disposition = 0;
         const LONG result = ::RegCreateKeyExA(ToHkey(root), subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                              access, nullptr, &created, &disposition);
+                                              Access(root, access), nullptr, &created, &disposition);
         key = result == ERROR_SUCCESS ? reinterpret_cast<RegKey>(created) : 0;
         return result;
     }

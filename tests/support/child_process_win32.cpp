@@ -180,13 +180,20 @@ std::vector<std::string> TraceSaves(const std::vector<std::string>& arguments,
                             "KERNEL32.CreateFileA;KERNEL32.FlushFileBuffers;KERNEL32.MoveFileExA");
     ScratchDirectory traceDirectory;
     test::WriteFileBytes(traceDirectory.Native("trace"), "");
-    std::string command = "cd '" + UnixPath(workingDirectory) + "' && WINEDEBUG=+relay wine '" + SORVANE_EXE + "'";
+    const std::string loader = SORVANE_WINE;
+    std::string command = "cd '" + UnixPath(workingDirectory) + "' && WINEDEBUG=+relay " +
+                          (loader.find('/') != std::string::npos ? "WINELOADER=" + loader + " " : "") + loader + " '" +
+                          SORVANE_EXE + "'";
     for (const std::string& word : arguments)
         command += " '" + word + "'";
     status = RunUnixCommand(command + " > /dev/null 2> '" + UnixPath(traceDirectory.Native("trace")) + "'");
     registry.DeleteRegValue(debugKey, "RelayInclude");
 
     const auto name = [](const std::string& path) { return path.substr(path.find_last_of('\\') + 1); };
+    // A handle as the trace prints it: 8 hex digits, or 16 in a 64-bit process.
+    const auto handle = [](const std::string& line, std::size_t at) {
+        return line.substr(at, line.find_first_not_of("0123456789abcdefABCDEF", at) - at);
+    };
     std::map<std::string, std::string> opened;  // handle: path
     std::string creating;
     std::vector<std::string> events;
@@ -196,17 +203,17 @@ std::vector<std::string> TraceSaves(const std::vector<std::string>& arguments,
         const std::size_t call = line.find(":Call KERNEL32.");
         const std::size_t ret = line.find(":Ret  KERNEL32.CreateFileA() retval=");
         if (ret != std::string::npos) {
-            opened[line.substr(ret + 36, 8)] = creating;
+            opened[handle(line, ret + 36)] = creating;
         } else if (call == std::string::npos) {
             continue;
         } else if (line.compare(call + 15, 12, "CreateFileA(") == 0) {
             creating = QuotedText(line, at);
         } else if (line.compare(call + 15, 17, "FlushFileBuffers(") == 0) {
-            events.push_back("flush " + name(opened[line.substr(call + 32, 8)]));
+            events.push_back("flush " + name(opened[handle(line, call + 32)]));
         } else if (line.compare(call + 15, 12, "MoveFileExA(") == 0) {
             QuotedText(line, at);
             const std::string target = QuotedText(line, at);
-            const unsigned long flags = std::stoul(line.substr(line.find(',', at) + 1, 8), nullptr, 16);
+            const unsigned long long flags = std::stoull(handle(line, line.find(',', at) + 1), nullptr, 16);
             events.push_back("replace " + name(target));
             if ((flags & MOVEFILE_WRITE_THROUGH) != 0)
                 events.push_back("durable " + name(target));
