@@ -4,6 +4,11 @@
 #include <cstdint>
 #include <string>
 
+// What a run's temporary files add to the name they are made for, which no
+// editor uses for backups: the machine's lock keeps every other run away
+// while a run writes them.
+const char* const kTemporarySuffix = ".svtmp";
+
 // Every disk step of a run, behind a narrow interface so that tests can make
 // any one of them fail.
 class FileOps {
@@ -52,7 +57,9 @@ public:
     // anything else (a directory, a symbolic link, a junction), which stays
     // as it is.
     virtual bool ClearLeftover(const std::string& path) = 0;
-    // Copies a file, replacing the destination, also a read-only one. The
+    // Copies a file, replacing the destination, also a read-only one. A
+    // link there is replaced by the copy, which is made at the
+    // destination's temporary name first, and never written through. The
     // copy is never read-only, so that a later copy or deletion can replace
     // it. Silent: no caller examines the result.
     virtual void CopyOver(const std::string& source, const std::string& destination) = 0;

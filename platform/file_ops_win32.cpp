@@ -21,6 +21,16 @@ bool DeletePlainFile(const std::string& path)
     return DeleteFileA(path.c_str()) != 0;
 }
 
+// The copy takes the source's attributes, and one from read-only media would
+// be read-only too: no later copy or deletion could replace it.
+bool CopyAsWritable(const std::string& source, const std::string& destination)
+{
+    if (!CopyFileA(source.c_str(), destination.c_str(), FALSE))
+        return false;
+    ClearReadOnly(destination);
+    return true;
+}
+
 // The path with its letter case folded, as the file system folds it.
 std::string Folded(std::string path)
 {
@@ -54,6 +64,7 @@ std::string FolderOf(const std::string& path)
 // What a name holds. A link is one that DeleteFileA removes itself.
 enum class Holder { kNothing, kPlainFile, kLink, kOther };
 
+
 // The \\?\ form that GetFinalPathNameByHandleA answers in, made plain
 // where the plain form is short enough for the ANSI calls.
 std::string WithoutLongPathPrefix(const std::string& path)
@@ -68,7 +79,10 @@ std::string WithoutLongPathPrefix(const std::string& path)
 
 class Win32FileOps : public FileOps {
 public:
-    explicit Win32FileOps(FinalPathFunction finalPathFunction) : finalPathFunction_(finalPathFunction) {}
+    Win32FileOps(FinalPathFunction finalPathFunction, bool linksHidden)
+        : finalPathFunction_(finalPathFunction), linksHidden_(linksHidden)
+    {
+    }
 
     bool FileIsPresent(const std::string& path) override
     {
@@ -184,11 +198,18 @@ public:
 
     void CopyOver(const std::string& source, const std::string& destination) override
     {
-        ClearReadOnly(destination);
-        // The copy takes the source's attributes: one from read-only media is
-        // read-only too.
-        if (CopyFileA(source.c_str(), destination.c_str(), FALSE))
+        const Holder holder = Inspect(destination);
+        if (holder == Holder::kNothing || holder == Holder::kPlainFile) {
             ClearReadOnly(destination);
+            CopyAsWritable(source, destination);
+            return;
+        }
+        // A link is never written through: a copy made beside it takes its
+        // place. A folder there refuses the copy.
+        const std::string copy = destination + kTemporarySuffix;
+        if (ClearLeftover(copy) && CopyAsWritable(source, copy) &&
+            !MoveFileExA(copy.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING))
+            DeletePlainFile(copy);
     }
 
 private:
@@ -223,9 +244,9 @@ private:
         FindClose(search);
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
             return Holder::kOther;
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+        if (IsLinkEntry(entry.dwFileAttributes, entry.dwReserved0))
             return Holder::kLink;
-        return LeadsElsewhere(path, entry.cFileName) ? Holder::kOther : Holder::kPlainFile;
+        return linksHidden_ && LeadsElsewhere(path, entry.cFileName) ? Holder::kOther : Holder::kPlainFile;
     }
 
     // Wine follows a Unix symbolic link without reporting a reparse point,
@@ -233,20 +254,29 @@ private:
     // final path that is not its folder's with its own name.
     bool LeadsElsewhere(const std::string& path, const char* name)
     {
-        if (finalPathFunction_ == nullptr)
-            return false;  // no links to files on this system
         const std::string file = FinalPathOf(path);
-        std::string folder = FinalPathOf(FolderOf(path));
-        if (!folder.empty() && folder.back() != '\\')
-            folder += '\\';
+        const std::string folder = FinalPathOf(FolderOf(path));
         // What cannot be told counts as a link: it is left alone.
-        return file.empty() || folder.empty() || Folded(file) != Folded(folder + name);
+        return file.empty() || folder.empty() || Folded(file) != Folded(StripTrailingBackslash(folder) + "\\" + name);
     }
 
     FinalPathFunction finalPathFunction_;
+    bool linksHidden_;
 };
 
 }  // namespace
+
+bool IsLinkEntry(DWORD attributes, DWORD reparseTag)
+{
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+           (reparseTag == IO_REPARSE_TAG_SYMLINK || reparseTag == IO_REPARSE_TAG_MOUNT_POINT);
+}
+
+bool LinksHiddenFromWindowsCalls()
+{
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
 
 FinalPathFunction LookUpFinalPathFunction()
 {
@@ -259,11 +289,11 @@ FinalPathFunction LookUpFinalPathFunction()
 
 FileOps& SystemFileOps()
 {
-    static Win32FileOps files(LookUpFinalPathFunction());
+    static Win32FileOps files(LookUpFinalPathFunction(), LinksHiddenFromWindowsCalls());
     return files;
 }
 
-std::unique_ptr<FileOps> MakeWin32FileOps(FinalPathFunction finalPathFunction)
+std::unique_ptr<FileOps> MakeWin32FileOps(FinalPathFunction finalPathFunction, bool linksHidden)
 {
-    return std::make_unique<Win32FileOps>(finalPathFunction);
+    return std::make_unique<Win32FileOps>(finalPathFunction, linksHidden);
 }

@@ -65,9 +65,11 @@ std::string NamePart(const std::string& path, const LeadBytes& leadBytes)
     return path.substr(LastDelimiter(path, "\\:", leadBytes));
 }
 
-std::string StripTrailingBackslash(const std::string& text)
+std::string StripTrailingBackslash(const std::string& text, const LeadBytes& leadBytes)
 {
-    if (!text.empty() && text.back() == '\\')
+    // A folder named in code page 932 may end in a character whose second
+    // byte is "\": cut there, its path would name another folder.
+    if (!text.empty() && text.back() == '\\' && !IsTrailByte(text, text.size() - 1, leadBytes))
         return text.substr(0, text.size() - 1);
     return text;
 }

@@ -19,7 +19,7 @@ std::string WithExtension(const std::string& path, const std::string& extension,
                           const LeadBytes& leadBytes = SystemLeadBytes());
 std::string DirectoryPart(const std::string& path, const LeadBytes& leadBytes = SystemLeadBytes());
 std::string NamePart(const std::string& path, const LeadBytes& leadBytes = SystemLeadBytes());
-std::string StripTrailingBackslash(const std::string& text);
+std::string StripTrailingBackslash(const std::string& text, const LeadBytes& leadBytes = SystemLeadBytes());
 
 // True when the path's name part holds a character that a directory search
 // takes as a wildcard; such a name never names one particular file. The

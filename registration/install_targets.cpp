@@ -48,10 +48,8 @@ std::vector<std::string> AliasDestinationsFor(const InstallTarget& target, const
                                               const std::string& ideRoot, const std::string& aliasFile)
 {
     std::vector<std::string> destinations;
-    const std::string projectDirectory = DirectoryPart(projectFile);
-    const char* separator = !projectDirectory.empty() && projectDirectory.back() == '\\' ? "" : "\\";
     if (target.aliasDestinations != AliasDestinations::kNone)
-        destinations.push_back(projectDirectory + separator + NamePart(aliasFile));
+        destinations.push_back(StripTrailingBackslash(DirectoryPart(projectFile)) + "\\" + NamePart(aliasFile));
     if (target.aliasDestinations == AliasDestinations::kProjectDirectoryAndProjectsFolder)
         destinations.push_back(ideRoot + "\\Projects\\" + NamePart(aliasFile));
     return destinations;

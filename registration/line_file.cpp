@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "platform/exceptions.h"
 #include "platform/text.h"
@@ -91,23 +92,23 @@ LineFileEdit PlanLineFileEdit(const std::string& path, const std::string& line, 
 
 namespace {
 
-void SaveLineFileEdit(const LineFileEdit& edit, FileOps& files)
+// The edit's new text, flushed to the file's temporary name.
+std::unique_ptr<ReplacementFile> WriteLineFileEdit(const LineFileEdit& edit, FileOps& files)
 {
-    if (!edit.save)
-        return;
-    ReplacementFile replacement(edit.path, edit.savedPath, files);
+    auto replacement = std::make_unique<ReplacementFile>(edit.path, edit.savedPath, files);
     const std::vector<std::string_view>& lines = edit.list.lines;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (i == edit.removed)
             continue;
-        replacement.Append(lines[i]);
-        replacement.Append("\r\n");
+        replacement->Append(lines[i]);
+        replacement->Append("\r\n");
     }
     if (!edit.appended.empty()) {
-        replacement.Append(edit.appended);
-        replacement.Append("\r\n");
+        replacement->Append(edit.appended);
+        replacement->Append("\r\n");
     }
-    replacement.Commit();
+    replacement->Flush();
+    return replacement;
 }
 
 }  // namespace
@@ -116,6 +117,12 @@ void SaveLineFileEdits(const std::vector<const LineFileEdit*>& edits, FileOps& f
 {
     for (const LineFileEdit* edit : edits)
         ClearLeftoverOfSave(edit->path, edit->savedPath, files);
+    // A full disk or a failing write stops the set before any member of it
+    // is replaced: the IDE never lists the help in only some of its files.
+    std::vector<std::unique_ptr<ReplacementFile>> replacements;
     for (const LineFileEdit* edit : edits)
-        SaveLineFileEdit(*edit, files);
+        if (edit->save)
+            replacements.push_back(WriteLineFileEdit(*edit, files));
+    for (const auto& replacement : replacements)
+        replacement->Commit();
 }

@@ -51,6 +51,8 @@ LineFileEdit PlanLineFileEdit(const std::string& path, const std::string& line, 
 // Saves every edit that changes its file, its lines each followed by CR LF,
 // crash-safely. First makes the temporary names of all the saves free, so
 // that a name held by anything but a killed run's leftover ends the run
-// (EFCreateError) before its first change. The caller holds the machine's
-// lock of the OpenHelp files: the temporary names are fixed.
+// (EFCreateError) before its first change; then writes and flushes every
+// new text before the first file is replaced, so that a failure to write
+// one changes none. The caller holds the machine's lock of the OpenHelp
+// files: the temporary names are fixed.
 void SaveLineFileEdits(const std::vector<const LineFileEdit*>& edits, FileOps& files);

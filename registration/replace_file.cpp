@@ -27,7 +27,7 @@ const std::uint64_t kLargestFile = 0x7FFFFFFF;
 
 std::string TemporaryPath(const std::string& path)
 {
-    return path + ".svtmp";
+    return path + kTemporarySuffix;
 }
 
 }  // namespace
@@ -90,13 +90,20 @@ void ReplacementFile::Append(std::string_view bytes)
     }
 }
 
-void ReplacementFile::Commit()
+void ReplacementFile::Flush()
 {
+    if (!open_)
+        return;
     WriteBlock();
     if (!files_.Flush(handle_))
         throw EWriteError("Stream write error");
     open_ = false;
     files_.Close(handle_);
+}
+
+void ReplacementFile::Commit()
+{
+    Flush();
     if (!files_.Replace(temporaryPath_, savedPath_))
         throw EFCreateError(FillTemplate("Cannot create file %s", {path_}));
     replaced_ = true;

@@ -8,9 +8,8 @@
 
 // A file read whole, and replaced whole crash-safely: the new bytes go to a
 // temporary file beside it, are flushed to disk, and take its place in one
-// step. The temporary name is fixed, the file's own with ".svtmp" added,
-// which no editor uses for backups: the machine's lock keeps every other run
-// away while a run saves.
+// step. The temporary name is fixed, the file's own with kTemporarySuffix
+// added.
 
 // Reads a file whole. Raises EFOpenError when it cannot be opened and
 // EReadError when it cannot be read.
@@ -24,7 +23,8 @@ void ClearLeftoverOfSave(const std::string& path, const std::string& savedPath, 
 // The new content of a file on its way to disk, appended in pieces. Until
 // Commit the original is untouched, and an abandoned temporary file is
 // removed. The temporary file is created new: whatever is found at its name
-// is never written through, and the save fails instead.
+// is never written through, and the save fails instead. Several files are
+// saved all or nothing by flushing each before any is committed.
 class ReplacementFile {
 public:
     // `savedPath` is where the bytes go: `path` itself, or the file that a
@@ -37,17 +37,20 @@ public:
 
     // Raises EWriteError.
     void Append(std::string_view bytes);
-    // Flushes the whole text and puts it in the file's place, with the
-    // original's attributes. Raises EWriteError or EFCreateError, leaving
-    // the original as it was.
+    // Writes the whole text to the temporary file and makes it durable
+    // there; nothing more may be appended. Raises EWriteError.
+    void Flush();
+    // Flushes, if that is not done yet, and puts the text in the file's
+    // place, with the original's attributes. Raises EWriteError or
+    // EFCreateError, leaving the original as it was.
     void Commit();
 
 private:
     void WriteBlock();
 
     static constexpr std::size_t kBlockSize = 64 * 1024;
-    const std::string& path_;
-    const std::string& savedPath_;
+    std::string path_;
+    std::string savedPath_;
     FileOps& files_;
     std::string temporaryPath_;
     FileOps::Handle handle_ = 0;

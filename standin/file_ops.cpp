@@ -172,16 +172,36 @@ public:
 
     void CopyOver(const std::string& source, const std::string& destination) override
     {
-        std::string from;
         std::string to;
-        if (!ToPosixPath(source, from) || !ToPosixPath(destination, to))
+        struct stat status;
+        if (!ToPosixPath(destination, to))
             return;
+        if (lstat(to.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) {
+            CopyAsWritable(source, to);
+            return;
+        }
+        // A link is never written through: a copy made beside it takes its
+        // place.
+        const std::string copyPath = destination + kTemporarySuffix;
+        std::string copy;
+        if (ToPosixPath(copyPath, copy) && ClearLeftover(copyPath) && CopyAsWritable(source, copy) &&
+            rename(copy.c_str(), to.c_str()) != 0)
+            unlink(copy.c_str());
+    }
+
+private:
+    // The copy is never read-only, whatever it replaces.
+    static bool CopyAsWritable(const std::string& source, const std::string& to)
+    {
+        std::string from;
+        if (!ToPosixPath(source, from))
+            return false;
         const int input = open(from.c_str(), O_RDONLY | O_CLOEXEC);
         if (input < 0)
-            return;
+            return false;
         struct stat status;
+        bool copied = false;
         if (fstat(input, &status) == 0 && !S_ISDIR(status.st_mode)) {
-            // The copy is never read-only, whatever it replaces.
             struct stat old;
             if (stat(to.c_str(), &old) == 0 && IsReadOnlyMode(old.st_mode))
                 chmod(to.c_str(), (old.st_mode & 07777) | S_IWUSR);
@@ -189,13 +209,14 @@ public:
             if (output >= 0) {
                 char buffer[65536];
                 ssize_t got;
+                copied = true;
                 while ((got = read(input, buffer, sizeof buffer)) > 0)
-                    if (write(output, buffer, static_cast<std::size_t>(got)) != got)
-                        break;
-                close(output);
+                    copied = copied && write(output, buffer, static_cast<std::size_t>(got)) == got;
+                copied = close(output) == 0 && copied && got == 0;
             }
         }
         close(input);
+        return copied;
     }
 };
 

@@ -84,11 +84,15 @@ TEST(PathRules, StripTrailingBackslashRemovesOneAtMost)
     const std::pair<const char*, const char*> cases[] = {
         {"C:\\myfolder\\", "C:\\myfolder"}, {"C:\\myfolder", "C:\\myfolder"}, {"C:\\", "C:"},
         {"C:\\dir\\\\", "C:\\dir\\"},      {"\\", ""},                      {"", ""},
-        // The last byte alone decides, even where it ends a double-byte character.
-        {"C:\\dir\x95\x5C", "C:\\dir\x95"},
+        {"C:\\dir\x95\x5C\\", "C:\\dir\x95\x5C"},
     };
-    for (const auto& [text, expected] : cases)
-        EXPECT_EQ(StripTrailingBackslash(text), expected) << text;
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(StripTrailingBackslash(text, kSingleByte), expected) << text;
+        EXPECT_EQ(StripTrailingBackslash(text, kCodePage932), expected) << text;
+    }
+    // The second byte of a double-byte character is no backslash.
+    EXPECT_EQ(StripTrailingBackslash("C:\\dir\x95\x5C", kSingleByte), "C:\\dir\x95");
+    EXPECT_EQ(StripTrailingBackslash("C:\\dir\x95\x5C", kCodePage932), "C:\\dir\x95\x5C");
 }
 
 TEST(PathRules, WildcardsAreRecognisedInTheNameOnly)

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "platform/file_ops_win32.h"
 #include "platform/file_ops.h"
 #include "platform/paths.h"
@@ -36,8 +38,44 @@ TEST(Win32Paths, FinalPathFollowsALinkOnlyWhereTheSystemResolvesLinks)
     ASSERT_TRUE(test::MakeSymbolicLink(scratch.Native("target.ohi"), scratch.Native("d7.ohi")));
     const std::string link = scratch.Path("d7.ohi");
     ASSERT_NE(LookUpFinalPathFunction(), nullptr);
-    EXPECT_EQ(NamePart(MakeWin32FileOps(LookUpFinalPathFunction())->FinalPath(link)), "target.ohi");
-    EXPECT_EQ(MakeWin32FileOps(nullptr)->FinalPath(link), link);
+    EXPECT_EQ(NamePart(MakeWin32FileOps(LookUpFinalPathFunction(), true)->FinalPath(link)), "target.ohi");
+    EXPECT_EQ(MakeWin32FileOps(nullptr, true)->FinalPath(link), link);
+}
+
+// Some volumes tell no final path (RAM disks, some network shares).
+DWORD WINAPI NoFinalPath(HANDLE, LPSTR, DWORD, DWORD)
+{
+    SetLastError(ERROR_INVALID_FUNCTION);
+    return 0;
+}
+
+// Windows shows every link as a reparse point with a link's tag: a file
+// whose final path cannot be told is a plain file there, deleted and
+// cleared as one.
+TEST(Win32Paths, LinksAreToldByTheirReparseTag)
+{
+    test::ScratchDirectory scratch;
+    const std::unique_ptr<FileOps> files = MakeWin32FileOps(NoFinalPath, false);
+    for (const char* name : {"d7.gid", "d7.ohl.svtmp"})
+        test::WriteFileBytes(scratch.Native(name), "plain");
+    files->Remove(scratch.Path("d7.gid"));
+    EXPECT_TRUE(files->ClearLeftover(scratch.Path("d7.ohl.svtmp")));
+    EXPECT_FALSE(std::filesystem::exists(scratch.Native("d7.gid")));
+    EXPECT_FALSE(std::filesystem::exists(scratch.Native("d7.ohl.svtmp")));
+
+    const struct {
+        DWORD attributes;
+        DWORD tag;
+        bool link;
+    } entries[] = {
+        {FILE_ATTRIBUTE_REPARSE_POINT, IO_REPARSE_TAG_SYMLINK, true},
+        {FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY, IO_REPARSE_TAG_MOUNT_POINT, true},
+        {FILE_ATTRIBUTE_REPARSE_POINT, IO_REPARSE_TAG_DEDUP, false},
+        {FILE_ATTRIBUTE_REPARSE_POINT, 0x9000001A /* a cloud placeholder */, false},
+        {FILE_ATTRIBUTE_ARCHIVE, IO_REPARSE_TAG_SYMLINK, false},  // the tag means nothing without the attribute
+    };
+    for (const auto& entry : entries)
+        EXPECT_EQ(IsLinkEntry(entry.attributes, entry.tag), entry.link) << std::hex << entry.tag;
 }
 
 // Run with LANG=ja_JP.UTF-8: Wine then reports code page 932.
@@ -75,7 +113,20 @@ TEST(CodePage932, DirectoryEndingInTrailByte5CIsNotCutThere)
     EXPECT_EQ(DirectoryPart(directory), scratch.Path() + "\\");
     EXPECT_EQ(NamePart(directory), "help\x95\x5C");
 
-    DeleteFileA(helpFile.c_str());
+    // Plain files there are plain files: the cache is deleted, a leftover
+    // cleared and an alias copy made and deleted again.
+    FileOps& files = SystemFileOps();
+    const std::string leftover = directory + "\\d6.ohl.svtmp";
+    const std::string alias = directory + "\\myhelp.als";
+    files.CopyOver(helpFile, leftover);
+    EXPECT_TRUE(files.ClearLeftover(leftover));
+    EXPECT_FALSE(files.FileIsPresent(leftover));
+    files.CopyOver(helpFile, alias);
+    EXPECT_TRUE(files.FileIsPresent(alias));
+    for (const std::string& file : {alias, helpFile}) {
+        files.Remove(file);
+        EXPECT_FALSE(files.FileIsPresent(file)) << file;
+    }
     RemoveDirectoryA(directory.c_str());
 }
 

@@ -266,8 +266,9 @@ void RemoveSymbolicLinks(const std::filesystem::path& path)
         if (isBelow(link))
             command += " '" + link + "'";
     madeLinks.erase(std::remove_if(madeLinks.begin(), madeLinks.end(), isBelow), madeLinks.end());
+    // Only what is a link still: a run may have put a file in its place.
     if (!command.empty())
-        RunUnixCommand("rm -f" + command);
+        RunUnixCommand("find" + command + " -maxdepth 0 -type l -delete 2>/dev/null");
 }
 
 std::string OtherSpelling(const std::filesystem::path& folder)

@@ -126,7 +126,8 @@ void SetEnvironment(const std::string& name, const std::string& value);
 // Makes `link` a symbolic link to `target`; false where that cannot be
 // done. Under Wine it is a Unix link, the kind Wine follows.
 bool MakeSymbolicLink(const std::filesystem::path& target, const std::filesystem::path& link);
-// Removes the links that MakeSymbolicLink made at or below `path`, as links:
+// Removes the links that MakeSymbolicLink made at or below `path` and that
+// are links still, as links:
 // under Wine, Windows calls on a Unix link delete the file it leads to, and
 // a removal of its folder then spins on the vanished name for ever.
 void RemoveSymbolicLinks(const std::filesystem::path& path);
