@@ -377,31 +377,32 @@ TEST_F(InstallScenario, UninstallKeepsTheWindowsHelpValuesAnotherIdeUses)
 }
 
 // An upgrade whose old uninstaller still runs while the new installer
-// registers the same help file into another IDE, with a slow Delphi 6 set:
-// install another help file into Delphi 6, 50 ms later uninstall ours from
-// it, 100 ms later install ours into Delphi 7. Delphi 7 then links our help
-// file, and WinHelp must still find it.
+// registers the same help file into another IDE: the uninstall from Delphi 6
+// and the install into Delphi 7 both wait while another run holds the lock,
+// and go ahead in either order. Delphi 7 then links our help file, and
+// WinHelp must still find it.
 TEST_F(InstallScenario, UninstallFromOneIdeKeepsTheValuesThatAnInstallIntoAnotherWrites)
 {
     InstallIde(kDelphi6, "IDE6/Help");
-    test::WriteFileBytes(Member(kDelphi6, ".ohi", "IDE6/Help"),
-                         std::string(SORVANE_SLOW_INDEX_MB << 20, 'x') + "\r\n" + test::ReadTestData("openhelp/initial.ohi"));
     InstallIde(kDelphi7);
-    for (const char* extension : {".hlp", ".cnt", ".als"})
-        test::WriteFileBytes(scratch_.Native(std::string("myfolder/other") + extension),
-                             test::ReadTestData(std::string("helpset/myhelp") + extension));
     const std::string myHelp = scratch_.Path("myfolder") + "\\myhelp.hlp";
-    const int rounds = 5;
+    const std::vector<std::string> uninstall{myHelp, "/D6", "/U", kTitle};
+    const std::vector<std::string> install{myHelp, "/D7", "/I", kTitle};
+    const int rounds = 4;
     int lost = 0;
     for (int round = 0; round < rounds; ++round) {
         ASSERT_EQ(Run(kDelphi6, "/I").status, 0);
         ASSERT_EQ(Run(kDelphi7, "/U").status, 0);
-        test::ChildProcess x({scratch_.Path("myfolder") + "\\other.hlp", "/D6", "/I", "Other"}, scratch_.Native());
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        test::ChildProcess y({myHelp, "/D6", "/U", kTitle}, scratch_.Native());
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        test::ChildProcess z({myHelp, "/D7", "/I", kTitle}, scratch_.Native());
-        for (test::ChildProcess* run : {&x, &y, &z})
+        std::filesystem::remove(scratch_.Native("locked"));
+        test::ChildProcess holder({scratch_.Native("locked").string()}, scratch_.Native(), LOCK_HOLDER);
+        for (int i = 0; i < 1000 && !std::filesystem::exists(scratch_.Native("locked")); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        test::ChildProcess first(round % 2 == 0 ? uninstall : install, scratch_.Native());
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        test::ChildProcess second(round % 2 == 0 ? install : uninstall, scratch_.Native());
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        holder.Kill();
+        for (test::ChildProcess* run : {&first, &second})
             EXPECT_EQ(run->Wait().status, 0) << "round " << round;
         EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, ".ohl")), test::ReadTestData("openhelp/installed.ohl"));
         lost += WinHelpValue("myhelp.hlp") == "<absent>" || WinHelpValue("myhelp.cnt") == "<absent>" ? 1 : 0;
@@ -656,8 +657,11 @@ TEST_F(InstallScenario, RunsStartedTogetherOnOneSetLoseNothing)
                                          children.size() % 2 == 0 ? "/D7" : "/D6", action, "Title " + name},
                 scratch_.Native()));
         int succeeded = 0;
-        for (auto& child : children)
-            succeeded += child->Wait().status == 0 ? 1 : 0;
+        for (auto& child : children) {
+            const test::ChildResult result = child->Wait();
+            succeeded += result.status == 0 ? 1 : 0;
+            EXPECT_EQ(result.status, 0) << action << ":\n" << result.output;
+        }
         return succeeded;
     };
     // The entries of each line file, against the file as it was.
