@@ -177,7 +177,7 @@ public:
 
     std::string FinalPath(const std::string& path) override
     {
-        const std::string final = FinalPathOf(path);
+        const std::string final = FinalPathIfKnown(path);
         return final.empty() ? path : final;
     }
 
@@ -215,7 +215,7 @@ public:
 private:
     // The path of the file itself, in its plain form where it fits; empty
     // when it cannot be told.
-    std::string FinalPathOf(const std::string& path)
+    std::string FinalPathIfKnown(const std::string& path)
     {
         if (finalPathFunction_ == nullptr)
             return std::string();
@@ -254,8 +254,8 @@ private:
     // final path that is not its folder's with its own name.
     bool LeadsElsewhere(const std::string& path, const char* name)
     {
-        const std::string file = FinalPathOf(path);
-        const std::string folder = FinalPathOf(FolderOf(path));
+        const std::string file = FinalPathIfKnown(path);
+        const std::string folder = FinalPathIfKnown(FolderOf(path));
         // What cannot be told counts as a link: it is left alone.
         return file.empty() || folder.empty() || Folded(file) != Folded(StripTrailingBackslash(folder) + "\\" + name);
     }

@@ -7,8 +7,16 @@
 #include "platform/file_ops.h"
 
 // A line file: an 8-bit text file read whole into a list of lines and
-// written back whole, each line followed by CR LF.
+// written back whole, each line followed by CR LF. Movable, as a moved
+// vector keeps its bytes where they are, but not copyable: a copy's lines
+// would still view the original's text.
 struct LineList {
+    LineList() = default;
+    LineList(LineList&&) = default;
+    LineList& operator=(LineList&&) = default;
+    LineList(const LineList&) = delete;
+    LineList& operator=(const LineList&) = delete;
+
     std::vector<char> text;               // the file's bytes, as read
     std::vector<std::string_view> lines;  // views into text, in file order
 };
