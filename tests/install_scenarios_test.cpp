@@ -250,15 +250,7 @@ TEST_F(InstallScenario, ExpandableProjectFileIsUsedAsStored)
     // expanding the variable would lead elsewhere.
     InstallIde(kDelphi7, "%D7HELP%");
     test::SetEnvironment("D7HELP", scratch_.Path("Borland/Delphi7/Help"));
-    const std::string stored = "%D7HELP%\\d7.ohp";
-    RegistryApi& api = SystemRegistryApi();
-    RegKey key = 0;
-    ASSERT_EQ(api.RegOpenKeyExA(HKEY_CURRENT_USER_KEY, kDelphi7.settingsKey, KEY_ALL_ACCESS_MASK, key), 0);
-    ASSERT_EQ(api.RegSetValueExA(key, "ProjectFile", REG_EXPAND_SZ_TYPE,
-                                 reinterpret_cast<const unsigned char*>(stored.c_str()),
-                                 static_cast<std::uint32_t>(stored.size() + 1)),
-              0);
-    api.RegCloseKey(key);
+    test::PlantValue(kDelphi7.settingsKey, "ProjectFile", REG_EXPAND_SZ_TYPE, std::string("%D7HELP%\\d7.ohp", 16));
 
     EXPECT_EQ(Run(kDelphi7, "/I").status, 0);
     EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, ".ohl", "%D7HELP%")), test::ReadTestData("openhelp/installed.ohl"));
@@ -268,12 +260,7 @@ TEST_F(InstallScenario, ExpandableProjectFileIsUsedAsStored)
 TEST_F(InstallScenario, ProjectFileOfAnotherTypeEndsTheRunAfterTheBanner)
 {
     InstallIde(kDelphi7);
-    RegistryApi& api = SystemRegistryApi();
-    RegKey key = 0;
-    ASSERT_EQ(api.RegOpenKeyExA(HKEY_CURRENT_USER_KEY, kDelphi7.settingsKey, KEY_ALL_ACCESS_MASK, key), 0);
-    const unsigned char dword[4] = {1, 0, 0, 0};
-    ASSERT_EQ(api.RegSetValueExA(key, "ProjectFile", 4, dword, 4), 0);
-    api.RegCloseKey(key);
+    test::PlantValue(kDelphi7.settingsKey, "ProjectFile", 4 /* REG_DWORD */, std::string("\1\0\0\0", 4));
 
     const test::ChildResult result = Run(kDelphi7, "/I");
     EXPECT_EQ(result.status, 1);

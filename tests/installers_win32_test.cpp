@@ -115,16 +115,24 @@ protected:
         return std::find(machine.ides.begin(), machine.ides.end(), ide.number) != machine.ides.end();
     }
 
-    // Every IDE of the machine with the help installed, or as it was.
+    // Every IDE of the machine with the help installed, or as it was; and
+    // the closing line of each IDE's run that succeeded in `output`, where
+    // the program's output is kept.
     void ExpectHelp(const Machine& machine, bool installed, const std::string& helpFolder, const std::string& title,
-                    const std::string& when)
+                    const std::string& when, const std::string* output = nullptr)
     {
         SCOPED_TRACE(std::string(machine.name) + ", " + when);
         bool anyInstalled = false;
         for (const Ide& ide : kIdes) {
+            const bool broken = ide.number == 7 && machine.delphi7IndexMissing;
+            const std::string success = "\"" + title + "\" help files " +
+                                        (installed ? "installed in " : "uninstalled from ") + ide.name + " successfully.";
+            if (output != nullptr) {
+                EXPECT_EQ(output->find(success) != std::string::npos, Has(machine, ide) && !broken)
+                    << success << "\n" << *output;
+            }
             if (!Has(machine, ide))
                 continue;
-            const bool broken = ide.number == 7 && machine.delphi7IndexMissing;
             const bool has = installed && !broken;
             anyInstalled = anyInstalled || has;
             const std::string entries[] = {"", ":INCLUDE acme.cnt\r\n", ":LINK acme.hlp\r\n",
@@ -175,8 +183,7 @@ protected:
                 "setup.exe " + installer.installArguments, scratch_.Native(), installer.setup, kTimeoutMilliseconds);
             ASSERT_FALSE(install.timedOut) << what << ": the silent install hangs";
             EXPECT_EQ(install.status, machine.installerStatus) << what;
-            ExpectHelp(machine, true, installDir + "\\Help", "Acme Components", what + ", installed");
-            ExpectLogged(installer, machine, "setup", "installed in ");
+            ExpectHelp(machine, true, installDir + "\\Help", "Acme Components", what + ", installed", Log(installer, "setup"));
 
             const test::ChildResult uninstall =
                 test::RunWithCommandLine("uninstall.exe " + installer.uninstallArguments, scratch_.Native(),
@@ -184,8 +191,8 @@ protected:
             ASSERT_FALSE(uninstall.timedOut) << what << ": the silent uninstall hangs";
             const int failed = installer.inno ? 0 : machine.installerStatus;
             EXPECT_EQ(uninstall.status, failed) << what;
-            ExpectHelp(machine, false, installDir + "\\Help", "Acme Components", what + ", uninstalled");
-            ExpectLogged(installer, machine, "uninstall", "uninstalled from ");
+            ExpectHelp(machine, false, installDir + "\\Help", "Acme Components", what + ", uninstalled",
+                       Log(installer, "uninstall"));
             for (int wait = 0; installer.inno && wait < 300 && std::filesystem::exists(scratch_.Native("Program Files (x86)/Acme Help")); ++wait)
                 Sleep(100);
             EXPECT_EQ(std::filesystem::exists(scratch_.Native("Program Files (x86)/Acme Help/Help/acme.hlp")), failed != 0)
@@ -195,20 +202,14 @@ protected:
         }
     }
 
-    // Inno's log holds the closing line of every run that succeeded.
-    void ExpectLogged(const Installer& installer, const Machine& machine, const std::string& log, const std::string& done)
+    // Inno's log of a setup or uninstall, which holds the program's lines.
+    const std::string* Log(const Installer& installer, const std::string& log)
     {
-        if (!installer.inno)
-            return;
-        const std::string text = test::ReadFileBytes(scratch_.Native("inno-" + log + ".log"));
-        for (const Ide& ide : kIdes) {
-            const bool succeeds = Has(machine, ide) && !(ide.number == 7 && machine.delphi7IndexMissing);
-            EXPECT_EQ(text.find("\"Acme Components\" help files " + done + ide.name + " successfully.") != std::string::npos,
-                      succeeds)
-                << installer.name << ", " << machine.name << ", " << ide.name << ":\n" << text;
-        }
+        log_ = installer.inno ? test::ReadFileBytes(scratch_.Native("inno-" + log + ".log")) : "";
+        return installer.inno ? &log_ : nullptr;
     }
 
+    std::string log_;
     test::ScratchDirectory scratch_;
     RegistryAccessor registry_;
 };
@@ -291,16 +292,7 @@ TEST_F(InstallerKit, CommandScriptRunsEveryIdeFromAFolderWithBlanksParenthesesAn
             EXPECT_TRUE(result.output.size() >= closing.size() &&
                         result.output.compare(result.output.size() - closing.size(), closing.size(), closing) == 0)
                 << machine.name << " " << action << ":\n" << result.output;
-            const bool installing = std::string(action) == "/I";
-            for (const Ide& ide : kIdes) {
-                const bool succeeds = Has(machine, ide) && !(ide.number == 7 && machine.delphi7IndexMissing);
-                const std::string success = "\"" + title + "\" help files " +
-                                            (installing ? "installed in " : "uninstalled from ") + ide.name +
-                                            " successfully.\r\n";
-                EXPECT_EQ(result.output.find(success) != std::string::npos, succeeds)
-                    << machine.name << " " << action << " " << ide.name;
-            }
-            ExpectHelp(machine, installing, helpFolder, title, action);
+            ExpectHelp(machine, std::string(action) == "/I", helpFolder, title, action, &result.output);
         }
         ForgetMachine();
     }

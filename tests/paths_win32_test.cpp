@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 #include "platform/file_ops_win32.h"
 #include "platform/file_ops.h"
@@ -63,19 +64,15 @@ TEST(Win32Paths, LinksAreToldByTheirReparseTag)
     EXPECT_FALSE(std::filesystem::exists(scratch.Native("d7.gid")));
     EXPECT_FALSE(std::filesystem::exists(scratch.Native("d7.ohl.svtmp")));
 
-    const struct {
-        DWORD attributes;
-        DWORD tag;
-        bool link;
-    } entries[] = {
+    const std::tuple<DWORD, DWORD, bool> entries[] = {  // attributes, reparse tag, a link
         {FILE_ATTRIBUTE_REPARSE_POINT, IO_REPARSE_TAG_SYMLINK, true},
         {FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY, IO_REPARSE_TAG_MOUNT_POINT, true},
         {FILE_ATTRIBUTE_REPARSE_POINT, IO_REPARSE_TAG_DEDUP, false},
         {FILE_ATTRIBUTE_REPARSE_POINT, 0x9000001A /* a cloud placeholder */, false},
         {FILE_ATTRIBUTE_ARCHIVE, IO_REPARSE_TAG_SYMLINK, false},  // the tag means nothing without the attribute
     };
-    for (const auto& entry : entries)
-        EXPECT_EQ(IsLinkEntry(entry.attributes, entry.tag), entry.link) << std::hex << entry.tag;
+    for (const auto& [attributes, tag, link] : entries)
+        EXPECT_EQ(IsLinkEntry(attributes, tag), link) << std::hex << tag;
 }
 
 // Run with LANG=ja_JP.UTF-8: Wine then reports code page 932.

@@ -32,16 +32,6 @@ class RegistryTest : public ::testing::Test {
 protected:
     void SetUp() override { test::UsePrivateRegistry(scratch_.Native()); }
 
-    // Stores raw bytes of any type, as another program might have.
-    void Plant(const std::string& name, std::uint32_t type, const std::string& bytes)
-    {
-        RegKey key = 0;
-        ASSERT_EQ(api_.RegCreateKeyExA(HKEY_CURRENT_USER_KEY, section_, KEY_ALL_ACCESS_MASK, key), 0);
-        ASSERT_EQ(api_.RegSetValueExA(key, name, type, reinterpret_cast<const unsigned char*>(bytes.data()),
-                                      static_cast<std::uint32_t>(bytes.size())),
-                  0);
-        api_.RegCloseKey(key);
-    }
 
     // The value's type and exact bytes, or nothing when it is absent.
     std::optional<std::pair<std::uint32_t, std::string>> Stored(RegKey root, const std::string& section,
@@ -100,7 +90,7 @@ TEST_F(RegistryTest, ReadsStringsAndRefusesOtherTypesThatHoldData)
     };
     RegistryAccessor registry;
     for (const Case& row : cases) {
-        Plant(row.name, row.type, row.bytes);
+        test::PlantValue(section_, row.name, row.type, row.bytes);
         if (row.expected != nullptr)
             EXPECT_EQ(registry.ReadRegString(section_, row.name, "default"), row.expected) << row.name;
         else
@@ -123,7 +113,7 @@ TEST_F(RegistryTest, WritesStringsCreatingTheKeys)
     registry.WriteRegString(section_, "empty", "");
     EXPECT_EQ(Stored(HKEY_CURRENT_USER_KEY, section_, "empty"), std::make_pair(REG_SZ_TYPE, std::string("\0", 1)));
 
-    Plant("was dword", kRegDword, std::string("\x07\0\0\0", 4));
+    test::PlantValue(section_, "was dword", kRegDword, std::string("\x07\0\0\0", 4));
     registry.WriteRegString(section_, "was dword", "text");
     EXPECT_EQ(Stored(HKEY_CURRENT_USER_KEY, section_, "was dword"), std::make_pair(REG_SZ_TYPE, std::string("text\0", 5)));
 
@@ -165,7 +155,7 @@ TEST_F(RegistryTest, RootSwitchSelectsAnotherTree)
 
 TEST_F(RegistryTest, ValueThatGrowsBetweenQueriesRaises)
 {
-    Plant("v", REG_SZ_TYPE, std::string("abc\0", 4));
+    test::PlantValue(section_, "v", REG_SZ_TYPE, std::string("abc\0", 4));
     test::FakeRegistryApi api;
     RegistryAccessor registry(api);
     EXPECT_EQ(registry.ReadRegString(section_, "v", ""), "abc");

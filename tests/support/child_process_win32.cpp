@@ -258,17 +258,12 @@ bool MakeSymbolicLink(const std::filesystem::path& target, const std::filesystem
 void RemoveSymbolicLinks(const std::filesystem::path& path)
 {
     const std::string below = UnixPath(path);
-    const auto isBelow = [&](const std::string& link) {
-        return link.compare(0, below.size(), below) == 0 && (link.size() == below.size() || link[below.size()] == '/');
-    };
-    std::string command;
-    for (const std::string& link : madeLinks)
-        if (isBelow(link))
-            command += " '" + link + "'";
-    madeLinks.erase(std::remove_if(madeLinks.begin(), madeLinks.end(), isBelow), madeLinks.end());
+    const auto isBelow = [&](const std::string& link) { return (link + "/").rfind(below + "/", 0) == 0; };
+    const auto removed = std::remove_if(madeLinks.begin(), madeLinks.end(), isBelow);
     // Only what is a link still: a run may have put a file in its place.
-    if (!command.empty())
-        RunUnixCommand("find" + command + " -maxdepth 0 -type l -delete 2>/dev/null");
+    if (removed != madeLinks.end())
+        RunUnixCommand("find '" + below + "' -type l -delete 2>/dev/null");
+    madeLinks.erase(removed, madeLinks.end());
 }
 
 std::string OtherSpelling(const std::filesystem::path& folder)

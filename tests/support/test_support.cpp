@@ -111,9 +111,22 @@ std::string UniqueTestSection(const std::string& name)
 
 }  // namespace test
 
+#include <gtest/gtest.h>
+
 #include "platform/registry.h"
 
 namespace test {
+
+void PlantValue(const std::string& section, const std::string& name, std::uint32_t type, const std::string& bytes)
+{
+    RegistryApi& api = SystemRegistryApi();
+    RegKey key = 0;
+    ASSERT_EQ(api.RegCreateKeyExA(HKEY_CURRENT_USER_KEY, section, KEY_ALL_ACCESS_MASK, key), 0);
+    EXPECT_EQ(api.RegSetValueExA(key, name, type, reinterpret_cast<const unsigned char*>(bytes.data()),
+                                 static_cast<std::uint32_t>(bytes.size())),
+              0);
+    api.RegCloseKey(key);
+}
 
 const char* const kNoDelphi7Settings = "Error: Delphi open help project file not found.\r\n";
 

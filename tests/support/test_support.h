@@ -116,6 +116,10 @@ void UsePrivateRegistry(const std::filesystem::path& directory);
 // A key below HKEY_CURRENT_USER\Software that no other test uses.
 std::string UniqueTestSection(const std::string& name);
 
+// Stores raw bytes of any type under HKEY_CURRENT_USER, as another program
+// might have.
+void PlantValue(const std::string& section, const std::string& name, std::uint32_t type, const std::string& bytes);
+
 }  // namespace test
 
 namespace test {
