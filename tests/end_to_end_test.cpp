@@ -19,13 +19,6 @@ protected:
     const std::string banner_ = test::ReadTestData("banner.txt");
 };
 
-TEST_F(EndToEnd, WithoutArgumentsPrintsBannerAndUsage)
-{
-    const test::ChildResult result = test::RunSorvane({}, scratch_.Native());
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output, banner_ + test::ReadTestData("usage.txt"));
-}
-
 TEST_F(EndToEnd, ChecksArgumentsAndFiles)
 {
     const std::string help = scratch_.Path("my folder") + "\\myhelp.hlp";
@@ -36,7 +29,10 @@ TEST_F(EndToEnd, ChecksArgumentsAndFiles)
         std::string afterBanner;
     };
     const Case cases[] = {
+        {{}, 1, test::ReadTestData("usage.txt")},
         {{help, "/D7", "/I", "My Help Reference"}, 1, test::kNoDelphi7Settings},
+        // A relative help file is taken from the working directory.
+        {{"my folder\\myhelp.hlp", "/D7", "/I", "T"}, 1, test::kNoDelphi7Settings},
         {{help, "/D8", "/I", "T"}, 1, "-- Invalid parameter: /D8\r\n\r\n"},
         {{"myhelp.hlp", "/D7", "/I", "T"}, 1, "Required file not found: " + scratch_.Path("myhelp.hlp") + "\r\n\r\n"},
         {{help, "/D7", "/Install", "T"}, 1, "Invalid parameter: /Install\r\n\r\n"},
@@ -45,16 +41,9 @@ TEST_F(EndToEnd, ChecksArgumentsAndFiles)
     };
     for (const Case& row : cases) {
         const test::ChildResult result = test::RunSorvane(row.arguments, scratch_.Native());
-        EXPECT_EQ(result.status, row.status) << row.arguments[1] << " " << row.arguments[2];
-        EXPECT_EQ(result.output, banner_ + row.afterBanner) << row.arguments[1] << " " << row.arguments[2];
+        EXPECT_EQ(result.status, row.status) << testing::PrintToString(row.arguments);
+        EXPECT_EQ(result.output, banner_ + row.afterBanner) << testing::PrintToString(row.arguments);
     }
-}
-
-TEST_F(EndToEnd, RelativeHelpFileIsTakenFromTheWorkingDirectory)
-{
-    const test::ChildResult found = test::RunSorvane({"myhelp.hlp", "/D7", "/I", "T"}, scratch_.Native("my folder"));
-    EXPECT_EQ(found.status, 1);
-    EXPECT_EQ(found.output, banner_ + test::kNoDelphi7Settings);
 }
 
 }  // namespace

@@ -183,7 +183,9 @@ protected:
                 "setup.exe " + installer.installArguments, scratch_.Native(), installer.setup, kTimeoutMilliseconds);
             ASSERT_FALSE(install.timedOut) << what << ": the silent install hangs";
             EXPECT_EQ(install.status, machine.installerStatus) << what;
-            ExpectHelp(machine, true, installDir + "\\Help", "Acme Components", what + ", installed", Log(installer, "setup"));
+            const std::string setupLog = Log(installer, "setup");
+            ExpectHelp(machine, true, installDir + "\\Help", "Acme Components", what + ", installed",
+                       installer.inno ? &setupLog : nullptr);
 
             const test::ChildResult uninstall =
                 test::RunWithCommandLine("uninstall.exe " + installer.uninstallArguments, scratch_.Native(),
@@ -191,25 +193,27 @@ protected:
             ASSERT_FALSE(uninstall.timedOut) << what << ": the silent uninstall hangs";
             const int failed = installer.inno ? 0 : machine.installerStatus;
             EXPECT_EQ(uninstall.status, failed) << what;
+            const std::string uninstallLog = Log(installer, "uninstall");
             ExpectHelp(machine, false, installDir + "\\Help", "Acme Components", what + ", uninstalled",
-                       Log(installer, "uninstall"));
+                       installer.inno ? &uninstallLog : nullptr);
+            // Inno's uninstaller deletes itself, and its folder, after it returned.
             for (int wait = 0; installer.inno && wait < 300 && std::filesystem::exists(scratch_.Native("Program Files (x86)/Acme Help")); ++wait)
                 Sleep(100);
             EXPECT_EQ(std::filesystem::exists(scratch_.Native("Program Files (x86)/Acme Help/Help/acme.hlp")), failed != 0)
                 << what << ": the help files go once every IDE lets go of them";
-            std::filesystem::remove_all(scratch_.Native("Program Files (x86)"));
+            // Inno's uninstaller may still be on its way out, in the folder above.
+            std::error_code ignored;
+            std::filesystem::remove_all(scratch_.Native("Program Files (x86)/Acme Help"), ignored);
             ForgetMachine();
         }
     }
 
     // Inno's log of a setup or uninstall, which holds the program's lines.
-    const std::string* Log(const Installer& installer, const std::string& log)
+    std::string Log(const Installer& installer, const std::string& log) const
     {
-        log_ = installer.inno ? test::ReadFileBytes(scratch_.Native("inno-" + log + ".log")) : "";
-        return installer.inno ? &log_ : nullptr;
+        return installer.inno ? test::ReadFileBytes(scratch_.Native("inno-" + log + ".log")) : "";
     }
 
-    std::string log_;
     test::ScratchDirectory scratch_;
     RegistryAccessor registry_;
 };

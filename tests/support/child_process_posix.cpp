@@ -141,13 +141,8 @@ bool MakeSymbolicLink(const std::filesystem::path& target, const std::filesystem
     return !error;
 }
 
-void RemoveSymbolicLinks(const std::filesystem::path& path)
-{
-    // POSIX removes a link as itself, and so does remove_all below it.
-    std::error_code ignored;
-    if (std::filesystem::is_symlink(path, ignored))
-        std::filesystem::remove(path, ignored);
-}
+// POSIX removes a link as itself, and so does remove_all below it.
+void RemoveSymbolicLinks(const std::filesystem::path&) {}
 
 std::filesystem::path PrivateDriveRoot()
 {
