@@ -64,7 +64,6 @@ std::string FolderOf(const std::string& path)
 // What a name holds. A link is one that DeleteFileA removes itself.
 enum class Holder { kNothing, kPlainFile, kLink, kOther };
 
-
 // The \\?\ form that GetFinalPathNameByHandleA answers in, made plain
 // where the plain form is short enough for the ANSI calls.
 std::string WithoutLongPathPrefix(const std::string& path)
