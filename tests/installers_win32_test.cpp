@@ -160,7 +160,6 @@ protected:
         std::string name;
         std::string setup;
         std::string installArguments;
-        std::string uninstaller;  // in the installation folder
         std::string uninstallArguments;
         // Inno Setup's: the program's lines land in its logs, and the
         // uninstaller reports no failure and deletes itself once it has
@@ -187,7 +186,8 @@ protected:
 
             const test::ChildResult uninstall =
                 test::RunWithCommandLine("uninstall.exe " + installer.uninstallArguments, scratch_.Native(),
-                                         installDir + "\\" + installer.uninstaller, kTimeoutMilliseconds);
+                                         installDir + (installer.inno ? "\\unins000.exe" : "\\uninstall.exe"),
+                                         kTimeoutMilliseconds);
             ASSERT_FALSE(uninstall.timedOut) << what << ": the silent uninstall hangs";
             const int failed = installer.inno ? 0 : machine.installerStatus;
             EXPECT_EQ(uninstall.status, failed) << what;
@@ -195,13 +195,14 @@ protected:
             ExpectHelp(machine, false, installDir + "\\Help", "Acme Components", what + ", uninstalled",
                        installer.inno ? &uninstallLog : nullptr);
             // Inno's uninstaller deletes itself, and its folder, after it returned.
-            for (int wait = 0; installer.inno && wait < 300 && std::filesystem::exists(scratch_.Native("Program Files (x86)/Acme Help")); ++wait)
+            const std::filesystem::path installFolder = scratch_.Native("Program Files (x86)/Acme Help");
+            for (int wait = 0; installer.inno && wait < 300 && std::filesystem::exists(installFolder); ++wait)
                 Sleep(100);
-            EXPECT_EQ(std::filesystem::exists(scratch_.Native("Program Files (x86)/Acme Help/Help/acme.hlp")), failed != 0)
+            EXPECT_EQ(std::filesystem::exists(installFolder / "Help/acme.hlp"), failed != 0)
                 << what << ": the help files go once every IDE lets go of them";
             // Inno's uninstaller may still be on its way out, in the folder above.
             std::error_code ignored;
-            std::filesystem::remove_all(scratch_.Native("Program Files (x86)/Acme Help"), ignored);
+            std::filesystem::remove_all(installFolder, ignored);
             ForgetMachine();
         }
     }
@@ -224,8 +225,7 @@ using InnoSetupKit = InstallerKit;
 TEST_F(InstallerKit, DocumentedNsisInstallerInstallsAndUninstallsSilently)
 {
     const std::string installDir = scratch_.Path("Program Files (x86)/Acme Help");
-    RunDocumentedInstaller({"NSIS", INSTALLER_EXAMPLE, "/S /D=" + installDir, "uninstall.exe", "/S _?=" + installDir,
-                            false});
+    RunDocumentedInstaller({"NSIS", INSTALLER_EXAMPLE, "/S /D=" + installDir, "/S _?=" + installDir, false});
 }
 
 // Inno Setup 5.6 builds the setups that start on Windows 2000 and XP, 6.x
@@ -246,8 +246,7 @@ TEST_F(InnoSetupKit, DocumentedInnoSetupScriptInstallsAndUninstallsSilently)
             return "/VERYSILENT /SUPPRESSMSGBOXES \"/LOG=" + scratch_.Path(std::string("inno-") + log + ".log") + "\"";
         };
         RunDocumentedInstaller({std::string("Inno Setup ") + version, output + "\\acme-help-setup.exe",
-                                silent("setup") + " \"/DIR=" + installDir + "\"", "unins000.exe", silent("uninstall"),
-                                true});
+                                silent("setup") + " \"/DIR=" + installDir + "\"", silent("uninstall"), true});
     }
 }
 
