@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "platform/registry.h"
 #include "tests/support/child_process_win32.h"
 #include "tests/support/test_support.h"
@@ -117,7 +119,7 @@ protected:
     // the closing line of each IDE's run that succeeded in `output`, where
     // the program's output is kept.
     void ExpectHelp(const Machine& machine, bool installed, const std::string& helpFolder, const std::string& title,
-                    const std::string& when, const std::string* output = nullptr)
+                    const std::string& when, const std::optional<std::string>& output = std::nullopt)
     {
         SCOPED_TRACE(std::string(machine.name) + ", " + when);
         bool anyInstalled = false;
@@ -125,10 +127,8 @@ protected:
             const bool broken = ide.number == 7 && machine.delphi7IndexMissing;
             const std::string success = "\"" + title + "\" help files " +
                                         (installed ? "installed in " : "uninstalled from ") + ide.name + " successfully.";
-            if (output != nullptr) {
-                EXPECT_EQ(output->find(success) != std::string::npos, Has(machine, ide) && !broken)
-                    << success << "\n" << *output;
-            }
+            EXPECT_TRUE(!output || (output->find(success) != std::string::npos) == (Has(machine, ide) && !broken))
+                << success << (Has(machine, ide) && !broken ? " is missing in:\n" : " is there in:\n") << *output;
             if (!Has(machine, ide))
                 continue;
             const bool has = installed && !broken;
@@ -179,10 +179,9 @@ protected:
             const test::ChildResult install = test::RunWithCommandLine(
                 "setup.exe " + installer.installArguments, scratch_.Native(), installer.setup, kTimeoutMilliseconds);
             ASSERT_FALSE(install.timedOut) << what << ": the silent install hangs";
-            const std::string setupLog = Log(installer, "setup");
-            EXPECT_EQ(install.status, machine.installerStatus) << what << "\n" << setupLog;
-            ExpectHelp(machine, true, installDir + "\\Help", "Acme Components", what + ", installed",
-                       installer.inno ? &setupLog : nullptr);
+            const std::optional<std::string> setupLog = Log(installer, "setup");
+            EXPECT_EQ(install.status, machine.installerStatus) << what << "\n" << setupLog.value_or("");
+            ExpectHelp(machine, true, installDir + "\\Help", "Acme Components", what + ", installed", setupLog);
 
             const test::ChildResult uninstall =
                 test::RunWithCommandLine("uninstall.exe " + installer.uninstallArguments, scratch_.Native(),
@@ -191,9 +190,8 @@ protected:
             ASSERT_FALSE(uninstall.timedOut) << what << ": the silent uninstall hangs";
             const int failed = installer.inno ? 0 : machine.installerStatus;
             EXPECT_EQ(uninstall.status, failed) << what;
-            const std::string uninstallLog = Log(installer, "uninstall");
             ExpectHelp(machine, false, installDir + "\\Help", "Acme Components", what + ", uninstalled",
-                       installer.inno ? &uninstallLog : nullptr);
+                       Log(installer, "uninstall"));
             // Inno's uninstaller deletes itself, and its folder, after it returned.
             const std::filesystem::path installFolder = scratch_.Native("Program Files (x86)/Acme Help");
             for (int wait = 0; installer.inno && wait < 300 && std::filesystem::exists(installFolder); ++wait)
@@ -208,10 +206,12 @@ protected:
     }
 
     // Inno's log of a setup or uninstall, which holds the program's lines.
-    std::string Log(const Installer& installer, const std::string& log) const
+    std::optional<std::string> Log(const Installer& installer, const std::string& log) const
     {
         const std::filesystem::path file = scratch_.Native("inno-" + log + ".log");
-        return installer.inno && std::filesystem::exists(file) ? test::ReadFileBytes(file) : "";
+        if (!installer.inno)
+            return std::nullopt;
+        return std::filesystem::exists(file) ? test::ReadFileBytes(file) : "";
     }
 
     test::ScratchDirectory scratch_;
@@ -294,7 +294,7 @@ TEST_F(InstallerKit, CommandScriptRunsEveryIdeFromAFolderWithBlanksParenthesesAn
             EXPECT_TRUE(result.output.size() >= closing.size() &&
                         result.output.compare(result.output.size() - closing.size(), closing.size(), closing) == 0)
                 << machine.name << " " << action << ":\n" << result.output;
-            ExpectHelp(machine, std::string(action) == "/I", helpFolder, title, action, &result.output);
+            ExpectHelp(machine, std::string(action) == "/I", helpFolder, title, action, result.output);
         }
         ForgetMachine();
     }

@@ -48,11 +48,18 @@ HANDLE StartProcess(const std::string& program, const std::string& commandLine,
     startup.hStdOutput = output;
     startup.hStdError = output;
     PROCESS_INFORMATION process{};
-    std::string line = commandLine;  // CreateProcessA may write into it
     const std::string directory = ProgramPath(workingDirectory);
     const std::string name = program.front() == '/' ? WindowsProgram(program) : program;
-    const BOOL started = CreateProcessA(name.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                        directory.c_str(), &startup, &process);
+    // With many processes starting at once, 64-bit Wine now and then fails
+    // to start one (its run then shows status -1 and no output), which
+    // starts at the next try: the runs under test are the program's, not
+    // Wine's.
+    BOOL started = FALSE;
+    for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+        std::string line = commandLine;  // CreateProcessA may write into it
+        started = CreateProcessA(name.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, directory.c_str(),
+                                 &startup, &process);
+    }
     CloseHandle(output);
     if (!started)
         return nullptr;
