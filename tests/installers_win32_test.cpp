@@ -173,6 +173,7 @@ protected:
     void RunDocumentedInstaller(const Installer& installer)
     {
         const std::string installDir = scratch_.Path("Program Files (x86)/Acme Help");
+        const std::filesystem::path installFolder = scratch_.Native("Program Files (x86)/Acme Help");
         for (const Machine& machine : kMachines) {
             const std::string what = installer.name + ", " + machine.name;
             LayOut(machine);
@@ -193,7 +194,6 @@ protected:
             ExpectHelp(machine, false, installDir + "\\Help", "Acme Components", what + ", uninstalled",
                        Log(installer, "uninstall"));
             // Inno's uninstaller deletes itself, and its folder, after it returned.
-            const std::filesystem::path installFolder = scratch_.Native("Program Files (x86)/Acme Help");
             for (int wait = 0; installer.inno && wait < 300 && std::filesystem::exists(installFolder); ++wait)
                 Sleep(100);
             EXPECT_EQ(std::filesystem::exists(installFolder / "Help/acme.hlp"), failed != 0)
@@ -208,9 +208,9 @@ protected:
     // Inno's log of a setup or uninstall, which holds the program's lines.
     std::optional<std::string> Log(const Installer& installer, const std::string& log) const
     {
-        const std::filesystem::path file = scratch_.Native("inno-" + log + ".log");
         if (!installer.inno)
             return std::nullopt;
+        const std::filesystem::path file = scratch_.Native("inno-" + log + ".log");
         return std::filesystem::exists(file) ? test::ReadFileBytes(file) : "";
     }
 
