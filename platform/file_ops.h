@@ -1,16 +1,23 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-// What a run's temporary files add to the name they are made for, which no
-// editor uses for backups: the machine's lock keeps every other run away
-// while a run writes them.
-const char* const kTemporarySuffix = ".svtmp";
+// How a step that another program's handle can refuse ended. A virus
+// scanner, a search indexer, a backup agent or the IDE itself holds a file
+// for a moment, and Windows refuses to open, replace or delete it until the
+// handle closes (a sharing or lock violation, or access denied).
+enum class FileStep { kDone, kHeld, kFailed };
 
-// Every disk step of a run, behind a narrow interface so that tests can make
-// any one of them fail.
+// What a name holds itself, a link not followed.
+enum class NameHolder { kNothing, kPlainFile, kLink, kOther };
+
+// The small disk steps that each platform provides, behind a narrow
+// interface so that tests can make any one of them fail. The rules built on
+// them (waiting out a holder, removing, clearing a leftover, copying over)
+// are written once, in file_rules.h.
 class FileOps {
 public:
     using Handle = std::intptr_t;
@@ -22,9 +29,18 @@ public:
     virtual bool FileIsPresent(const std::string& path) = 0;
     // True when both paths name one existing file, however each is spelled.
     virtual bool IsSameFile(const std::string& first, const std::string& second) = 0;
+    // What the name holds. A link is one that a deletion removes itself; a
+    // link the system shows as the file it leads to is kOther.
+    virtual NameHolder Inspect(const std::string& path) = 0;
+    // True when the file is read-only: no save may replace it.
+    virtual bool IsReadOnly(const std::string& path) = 0;
+    // The path of the file itself, symbolic links followed, so that a save
+    // replaces the file and leaves a link in place; the path unchanged when
+    // it leads nowhere or the system has no links to files.
+    virtual std::string FinalPath(const std::string& path) = 0;
 
     // Opens an existing file for reading only, shared for reading by others.
-    virtual bool OpenForReading(const std::string& path, Handle& file) = 0;
+    virtual FileStep OpenForReading(const std::string& path, Handle& file) = 0;
     // The size of the open file.
     virtual bool Size(Handle file, std::uint64_t& size) = 0;
     // Reads at most `size` bytes; `got` tells how many came (0 at the end).
@@ -32,37 +48,30 @@ public:
     // Creates the file new and unshared. Fails when anything is at that
     // name already, a symbolic link included: nothing there is followed or
     // truncated.
-    virtual bool CreateNew(const std::string& path, Handle& file) = 0;
+    virtual FileStep CreateNew(const std::string& path, Handle& file) = 0;
     // Writes the bytes; `written` tells how many went out.
     virtual bool Write(Handle file, const char* data, std::size_t size, std::size_t& written) = 0;
     // Makes what was written durable on disk.
     virtual bool Flush(Handle file) = 0;
     virtual void Close(Handle file) = 0;
-    // Puts the temporary file in the place of `path` in one step, with the
-    // original's attributes. On failure the original is left as it was:
-    // also when it is read-only or held open by another program.
-    virtual bool Replace(const std::string& temporaryPath, const std::string& path) = 0;
-    // True when the file is read-only: no save may replace it.
-    virtual bool IsReadOnly(const std::string& path) = 0;
-    // The path of the file itself, symbolic links followed, so that a save
-    // replaces the file and leaves a link in place; the path unchanged when
-    // it leads nowhere or the system has no links to files.
-    virtual std::string FinalPath(const std::string& path) = 0;
-    // Deletes a file, read-only or not, or a symbolic link itself; never
-    // the file that a link leads to: a link that the system cannot remove
-    // alone stays. Silent: no caller examines the result.
-    virtual void Remove(const std::string& path) = 0;
-    // Makes the name free for a new file: a plain file there, read-only or
-    // not, is removed, as a killed run leaves one. False when the name holds
-    // anything else (a directory, a symbolic link, a junction), which stays
-    // as it is.
-    virtual bool ClearLeftover(const std::string& path) = 0;
-    // Copies a file, replacing the destination, also a read-only one. A
-    // link there is replaced by the copy, which is made at the
-    // destination's temporary name first, and never written through. The
-    // copy is never read-only, so that a later copy or deletion can replace
-    // it. Silent: no caller examines the result.
-    virtual void CopyOver(const std::string& source, const std::string& destination) = 0;
+
+    // Copies a file, durably, with normal attributes whatever the source
+    // has: over a file at the destination, or only to a new name, failing
+    // like CreateNew when anything is there.
+    virtual FileStep Copy(const std::string& source, const std::string& destination, bool replaceExisting) = 0;
+    // Gives `path` the attributes (and on POSIX the owner) of `model`.
+    virtual bool TakeAttributes(const std::string& path, const std::string& model) = 0;
+    // Clears the read-only, hidden and system attributes, which make
+    // Windows refuse to replace or delete a file, or to copy over it.
+    virtual bool MakeNormal(const std::string& path) = 0;
+    // Puts the file `from` at the name `to` in one durable step, replacing
+    // a file or a link there (the link itself, never what it leads to).
+    virtual FileStep Rename(const std::string& from, const std::string& to) = 0;
+    // Deletes a file, or a link itself.
+    virtual FileStep Delete(const std::string& path) = 0;
+
+    // Waits before a held step is tried again.
+    virtual void Pause(std::chrono::milliseconds delay) = 0;
 };
 
 FileOps& SystemFileOps();

@@ -7,47 +7,12 @@ namespace {
 HANDLE ToHandle(FileOps::Handle file) { return reinterpret_cast<HANDLE>(file); }
 FileOps::Handle FromHandle(HANDLE file) { return reinterpret_cast<FileOps::Handle>(file); }
 
-// Windows refuses to replace or delete a read-only file.
-void ClearReadOnly(const std::string& path)
-{
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
-        SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-}
-
-bool DeletePlainFile(const std::string& path)
-{
-    ClearReadOnly(path);
-    return DeleteFileA(path.c_str()) != 0;
-}
-
-// The copy takes the source's attributes, and one from read-only media would
-// be read-only too: no later copy or deletion could replace it.
-bool CopyAsWritable(const std::string& source, const std::string& destination)
-{
-    if (!CopyFileA(source.c_str(), destination.c_str(), FALSE))
-        return false;
-    ClearReadOnly(destination);
-    return true;
-}
-
 // The path with its letter case folded, as the file system folds it.
 std::string Folded(std::string path)
 {
     if (!path.empty())
         CharUpperBuffA(&path[0], static_cast<DWORD>(path.size()));
     return path;
-}
-
-bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& identity)
-{
-    const HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    const BOOL known = GetFileInformationByHandle(file, &identity);
-    CloseHandle(file);
-    return known != 0;
 }
 
 // A name that opens the folder of a path: the folder with "." after it,
@@ -61,8 +26,19 @@ std::string FolderOf(const std::string& path)
     return folder.size() >= 2 && folder[folder.size() - 2] == ':' ? folder : StripTrailingBackslash(folder);
 }
 
-// What a name holds. A link is one that DeleteFileA removes itself.
-enum class Holder { kNothing, kPlainFile, kLink, kOther };
+// What another program's handle makes Windows answer while it holds the
+// file.
+FileStep Outcome(BOOL done)
+{
+    if (done)
+        return FileStep::kDone;
+    const DWORD error = GetLastError();
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED
+               ? FileStep::kHeld
+               : FileStep::kFailed;
+}
+
+const DWORD kRefusingAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
 // The \\?\ form that GetFinalPathNameByHandleA answers in, made plain
 // where the plain form is short enough for the ANSI calls.
@@ -78,20 +54,17 @@ std::string WithoutLongPathPrefix(const std::string& path)
 
 class Win32FileOps : public FileOps {
 public:
-    Win32FileOps(FinalPathFunction finalPathFunction, bool linksHidden)
-        : finalPathFunction_(finalPathFunction), linksHidden_(linksHidden)
-    {
-    }
+    Win32FileOps(const Win32FileCalls& calls, bool linksHidden) : calls_(calls), linksHidden_(linksHidden) {}
 
     bool FileIsPresent(const std::string& path) override
     {
         if (HoldsWildcard(path))
             return false;
         WIN32_FIND_DATAA entry;
-        const HANDLE search = FindFirstFileA(path.c_str(), &entry);
+        const HANDLE search = calls_.findFirstFile(path.c_str(), &entry);
         if (search == INVALID_HANDLE_VALUE)
             return false;
-        FindClose(search);
+        calls_.findClose(search);
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
             return false;
         FILETIME localTime{};
@@ -110,67 +83,29 @@ public:
                one.nFileIndexLow == other.nFileIndexLow;
     }
 
-    bool OpenForReading(const std::string& path, Handle& file) override
+    NameHolder Inspect(const std::string& path) override
     {
-        const HANDLE opened = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr);
-        file = FromHandle(opened);
-        return opened != INVALID_HANDLE_VALUE;
-    }
-
-    bool Size(Handle file, std::uint64_t& size) override
-    {
-        LONG high = 0;
-        const DWORD low = SetFilePointer(ToHandle(file), 0, &high, FILE_END);
-        if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
-            return false;
-        size = (static_cast<std::uint64_t>(static_cast<DWORD>(high)) << 32) | low;
-        return SetFilePointer(ToHandle(file), 0, nullptr, FILE_BEGIN) == 0;
-    }
-
-    bool Read(Handle file, char* buffer, std::size_t size, std::size_t& got) override
-    {
-        DWORD read = 0;
-        const BOOL ok = ReadFile(ToHandle(file), buffer, static_cast<DWORD>(size), &read, nullptr);
-        got = read;
-        return ok != 0;
-    }
-
-    bool CreateNew(const std::string& path, Handle& file) override
-    {
-        const HANDLE created =
-            CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        file = FromHandle(created);
-        return created != INVALID_HANDLE_VALUE;
-    }
-
-    bool Write(Handle file, const char* data, std::size_t size, std::size_t& written) override
-    {
-        DWORD count = 0;
-        const BOOL ok = WriteFile(ToHandle(file), data, static_cast<DWORD>(size), &count, nullptr);
-        written = count;
-        return ok != 0;
-    }
-
-    bool Flush(Handle file) override { return FlushFileBuffers(ToHandle(file)) != 0; }
-
-    void Close(Handle file) override { CloseHandle(ToHandle(file)); }
-
-    bool Replace(const std::string& temporaryPath, const std::string& path) override
-    {
-        // MoveFileExA either renames over the original or leaves it as it
-        // was; ReplaceFileA without a backup can fail having removed it.
-        const DWORD attributes = GetFileAttributesA(path.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) != 0)
-            return false;
-        SetFileAttributesA(temporaryPath.c_str(), attributes);
-        return MoveFileExA(temporaryPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
-               0;
+        if (HoldsWildcard(path))
+            return NameHolder::kOther;
+        WIN32_FIND_DATAA entry;
+        const HANDLE search = calls_.findFirstFile(path.c_str(), &entry);
+        if (search == INVALID_HANDLE_VALUE) {
+            // Wine finds no entry for a dangling link, and says so otherwise.
+            const DWORD error = GetLastError();
+            return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? NameHolder::kNothing
+                                                                                  : NameHolder::kOther;
+        }
+        calls_.findClose(search);
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            return NameHolder::kOther;
+        if (IsLinkEntry(entry.dwFileAttributes, entry.dwReserved0))
+            return NameHolder::kLink;
+        return linksHidden_ && LeadsElsewhere(path, entry.cFileName) ? NameHolder::kOther : NameHolder::kPlainFile;
     }
 
     bool IsReadOnly(const std::string& path) override
     {
-        const DWORD attributes = GetFileAttributesA(path.c_str());
+        const DWORD attributes = calls_.getFileAttributes(path.c_str());
         return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
     }
 
@@ -180,72 +115,129 @@ public:
         return final.empty() ? path : final;
     }
 
-    void Remove(const std::string& path) override
+    FileStep OpenForReading(const std::string& path, Handle& file) override
     {
-        const Holder holder = Inspect(path);
-        if (holder == Holder::kPlainFile)
-            DeletePlainFile(path);
-        else if (holder == Holder::kLink)
-            DeleteFileA(path.c_str());
+        const HANDLE opened = calls_.createFile(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                                FILE_ATTRIBUTE_NORMAL, nullptr);
+        file = FromHandle(opened);
+        return Outcome(opened != INVALID_HANDLE_VALUE);
     }
 
-    bool ClearLeftover(const std::string& path) override
+    bool Size(Handle file, std::uint64_t& size) override
     {
-        const Holder holder = Inspect(path);
-        return holder == Holder::kNothing || (holder == Holder::kPlainFile && DeletePlainFile(path));
+        LONG high = 0;
+        const DWORD low = calls_.setFilePointer(ToHandle(file), 0, &high, FILE_END);
+        if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
+            return false;
+        size = (static_cast<std::uint64_t>(static_cast<DWORD>(high)) << 32) | low;
+        return calls_.setFilePointer(ToHandle(file), 0, nullptr, FILE_BEGIN) == 0;
     }
 
-    void CopyOver(const std::string& source, const std::string& destination) override
+    bool Read(Handle file, char* buffer, std::size_t size, std::size_t& got) override
     {
-        const Holder holder = Inspect(destination);
-        if (holder == Holder::kNothing || holder == Holder::kPlainFile) {
-            ClearReadOnly(destination);
-            CopyAsWritable(source, destination);
-            return;
-        }
-        // A link is never written through: a copy made beside it takes its
-        // place. A folder there refuses the copy.
-        const std::string copy = destination + kTemporarySuffix;
-        if (ClearLeftover(copy) && CopyAsWritable(source, copy) &&
-            !MoveFileExA(copy.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING))
-            DeletePlainFile(copy);
+        DWORD read = 0;
+        const BOOL ok = calls_.readFile(ToHandle(file), buffer, static_cast<DWORD>(size), &read, nullptr);
+        got = read;
+        return ok != 0;
     }
+
+    FileStep CreateNew(const std::string& path, Handle& file) override
+    {
+        const HANDLE created = calls_.createFile(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+        file = FromHandle(created);
+        return Outcome(created != INVALID_HANDLE_VALUE);
+    }
+
+    bool Write(Handle file, const char* data, std::size_t size, std::size_t& written) override
+    {
+        DWORD count = 0;
+        const BOOL ok = calls_.writeFile(ToHandle(file), data, static_cast<DWORD>(size), &count, nullptr);
+        written = count;
+        return ok != 0;
+    }
+
+    bool Flush(Handle file) override { return calls_.flushFileBuffers(ToHandle(file)) != 0; }
+
+    void Close(Handle file) override { calls_.closeHandle(ToHandle(file)); }
+
+    // CopyFileA gives the copy the source's attributes and leaves its bytes
+    // in the cache: both are set right.
+    FileStep Copy(const std::string& source, const std::string& destination, bool replaceExisting) override
+    {
+        if (!calls_.copyFile(source.c_str(), destination.c_str(), replaceExisting ? FALSE : TRUE))
+            return Outcome(FALSE);
+        // Shared, as a scanner that opened the new file at once shares it.
+        const DWORD sharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+        const HANDLE copy = calls_.setFileAttributes(destination.c_str(), FILE_ATTRIBUTE_NORMAL)
+                                ? calls_.createFile(destination.c_str(), GENERIC_WRITE, sharing, nullptr, OPEN_EXISTING,
+                                                    FILE_ATTRIBUTE_NORMAL, nullptr)
+                                : INVALID_HANDLE_VALUE;
+        const bool flushed = copy != INVALID_HANDLE_VALUE && calls_.flushFileBuffers(copy);
+        if (copy != INVALID_HANDLE_VALUE)
+            calls_.closeHandle(copy);
+        if (flushed)
+            return FileStep::kDone;
+        calls_.setFileAttributes(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
+        calls_.deleteFile(destination.c_str());
+        return FileStep::kFailed;
+    }
+
+    bool TakeAttributes(const std::string& path, const std::string& model) override
+    {
+        const DWORD attributes = calls_.getFileAttributes(model.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && calls_.setFileAttributes(path.c_str(), attributes);
+    }
+
+    bool MakeNormal(const std::string& path) override
+    {
+        const DWORD attributes = calls_.getFileAttributes(path.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return false;
+        if ((attributes & kRefusingAttributes) == 0)
+            return true;
+        const DWORD normal = attributes & ~kRefusingAttributes;
+        return calls_.setFileAttributes(path.c_str(), normal != 0 ? normal : FILE_ATTRIBUTE_NORMAL) != 0;
+    }
+
+    // MoveFileExA either renames over the original or leaves it as it was;
+    // ReplaceFileA without a backup can fail having removed it.
+    FileStep Rename(const std::string& from, const std::string& to) override
+    {
+        return Outcome(calls_.moveFileEx(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+    }
+
+    FileStep Delete(const std::string& path) override { return Outcome(calls_.deleteFile(path.c_str())); }
+
+    void Pause(std::chrono::milliseconds delay) override { calls_.sleep(static_cast<DWORD>(delay.count())); }
 
 private:
+    bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& identity)
+    {
+        const HANDLE file = calls_.createFile(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
+        const BOOL known = calls_.getFileInformationByHandle(file, &identity);
+        calls_.closeHandle(file);
+        return known != 0;
+    }
+
     // The path of the file itself, in its plain form where it fits; empty
     // when it cannot be told.
     std::string FinalPathIfKnown(const std::string& path)
     {
-        if (finalPathFunction_ == nullptr)
+        if (calls_.getFinalPathNameByHandle == nullptr)
             return std::string();
-        const HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        const HANDLE file = calls_.createFile(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (file == INVALID_HANDLE_VALUE)
             return std::string();
         char buffer[4 * MAX_PATH];
-        const DWORD length = finalPathFunction_(file, buffer, sizeof buffer, 0 /* FILE_NAME_NORMALIZED */);
-        CloseHandle(file);
+        const DWORD length = calls_.getFinalPathNameByHandle(file, buffer, sizeof buffer, 0 /* FILE_NAME_NORMALIZED */);
+        calls_.closeHandle(file);
         return length > 0 && length < sizeof buffer ? WithoutLongPathPrefix(std::string(buffer, length))
                                                     : std::string();
-    }
-
-    Holder Inspect(const std::string& path)
-    {
-        if (HoldsWildcard(path))
-            return Holder::kOther;
-        WIN32_FIND_DATAA entry;
-        const HANDLE search = FindFirstFileA(path.c_str(), &entry);
-        if (search == INVALID_HANDLE_VALUE) {
-            // Wine finds no entry for a dangling link, and says so otherwise.
-            const DWORD error = GetLastError();
-            return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Holder::kNothing : Holder::kOther;
-        }
-        FindClose(search);
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-            return Holder::kOther;
-        if (IsLinkEntry(entry.dwFileAttributes, entry.dwReserved0))
-            return Holder::kLink;
-        return linksHidden_ && LeadsElsewhere(path, entry.cFileName) ? Holder::kOther : Holder::kPlainFile;
     }
 
     // Wine follows a Unix symbolic link without reporting a reparse point,
@@ -259,7 +251,7 @@ private:
         return file.empty() || folder.empty() || Folded(file) != Folded(StripTrailingBackslash(folder) + "\\" + name);
     }
 
-    FinalPathFunction finalPathFunction_;
+    Win32FileCalls calls_;
     bool linksHidden_;
 };
 
@@ -277,22 +269,27 @@ bool LinksHiddenFromWindowsCalls()
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
-FinalPathFunction LookUpFinalPathFunction()
+Win32FileCalls SystemFileCalls()
 {
     // Windows Vista and later; before them no file is a symbolic link.
     const HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    return kernel == nullptr ? nullptr
-                             : reinterpret_cast<FinalPathFunction>(
-                                   reinterpret_cast<void*>(GetProcAddress(kernel, "GetFinalPathNameByHandleA")));
+    const FinalPathFunction finalPath =
+        kernel == nullptr ? nullptr
+                          : reinterpret_cast<FinalPathFunction>(
+                                reinterpret_cast<void*>(GetProcAddress(kernel, "GetFinalPathNameByHandleA")));
+    return {FindFirstFileA, FindClose,        CreateFileA,      GetFileInformationByHandle,
+            CloseHandle,    SetFilePointer,   ReadFile,         WriteFile,
+            FlushFileBuffers, GetFileAttributesA, SetFileAttributesA, CopyFileA,
+            MoveFileExA,    DeleteFileA,      Sleep,            finalPath};
 }
 
 FileOps& SystemFileOps()
 {
-    static Win32FileOps files(LookUpFinalPathFunction(), LinksHiddenFromWindowsCalls());
+    static Win32FileOps files(SystemFileCalls(), LinksHiddenFromWindowsCalls());
     return files;
 }
 
-std::unique_ptr<FileOps> MakeWin32FileOps(FinalPathFunction finalPathFunction, bool linksHidden)
+std::unique_ptr<FileOps> MakeWin32FileOps(const Win32FileCalls& calls, bool linksHidden)
 {
-    return std::make_unique<Win32FileOps>(finalPathFunction, linksHidden);
+    return std::make_unique<Win32FileOps>(calls, linksHidden);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-// The Windows file operations, for the tests that need them as a system
-// without symbolic links to files has them.
+// The Windows file layer, for the tests that play Windows where Wine is
+// more lenient than Windows, or a system without symbolic links to files.
 
 #include <windows.h>
 
@@ -12,8 +12,31 @@
 // GetFinalPathNameByHandleA, which Windows has from Vista on.
 using FinalPathFunction = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
 
-// The system's GetFinalPathNameByHandleA, or none where it has none.
-FinalPathFunction LookUpFinalPathFunction();
+// Every system call of the file layer, in one table that a test can change
+// to make the system behave as Windows does where Wine does not (hidden
+// and read-only destinations, reparse tags, a refusal that comes once).
+struct Win32FileCalls {
+    decltype(&FindFirstFileA) findFirstFile;
+    decltype(&FindClose) findClose;
+    decltype(&CreateFileA) createFile;
+    decltype(&GetFileInformationByHandle) getFileInformationByHandle;
+    decltype(&CloseHandle) closeHandle;
+    decltype(&SetFilePointer) setFilePointer;
+    decltype(&ReadFile) readFile;
+    decltype(&WriteFile) writeFile;
+    decltype(&FlushFileBuffers) flushFileBuffers;
+    decltype(&GetFileAttributesA) getFileAttributes;
+    decltype(&SetFileAttributesA) setFileAttributes;
+    decltype(&CopyFileA) copyFile;
+    decltype(&MoveFileExA) moveFileEx;
+    decltype(&DeleteFileA) deleteFile;
+    decltype(&Sleep) sleep;
+    // None before Vista, where no file is a symbolic link.
+    FinalPathFunction getFinalPathNameByHandle;
+};
+
+// The system's own calls.
+Win32FileCalls SystemFileCalls();
 
 // True when a directory entry is a link: a symbolic link or a mount point
 // (junction). Other reparse points (deduplicated files, cloud placeholders,
@@ -23,8 +46,7 @@ bool IsLinkEntry(DWORD attributes, DWORD reparseTag);
 // True under Wine, whose Unix links show as the files they lead to.
 bool LinksHiddenFromWindowsCalls();
 
-// File operations that resolve links with `finalPathFunction`; with none,
-// as before Vista, every path is taken as it is. Where links are hidden
-// from Windows calls, a link is told by its final path instead of its
-// reparse tag.
-std::unique_ptr<FileOps> MakeWin32FileOps(FinalPathFunction finalPathFunction, bool linksHidden);
+// File operations over `calls`; without a final path call every path is
+// taken as it is. Where links are hidden from Windows calls, a link is told
+// by its final path instead of its reparse tag.
+std::unique_ptr<FileOps> MakeWin32FileOps(const Win32FileCalls& calls, bool linksHidden);

@@ -5,6 +5,7 @@
 
 #include "platform/console.h"
 #include "platform/exceptions.h"
+#include "platform/file_rules.h"
 #include "platform/machine_lock.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
@@ -102,9 +103,9 @@ void PlaceAliasFiles(const InstallTarget& target, const std::string& projectFile
         if (files.IsSameFile(destination, request.aliasFile))
             continue;
         if (request.remove)
-            files.Remove(destination);
+            RemoveFile(destination, files);
         else
-            files.CopyOver(request.aliasFile, destination);
+            CopyOver(request.aliasFile, destination, files);
     }
 }
 
@@ -139,7 +140,7 @@ void ProcessTarget(const RunRequest& request, RegistryAccessor& registry, Consol
         PlaceAliasFiles(target, projectFile, ideRoot, request, files);
         RegisterWinHelpFiles(registry, request.contentsFile, request.helpFile, request.remove, inUse);
         // The IDE rebuilds its help index from the edited files.
-        files.Remove(openHelp.helpIndexCache);
+        RemoveFile(openHelp.helpIndexCache, files);
     }
     console.WriteLine("");
     const char* closing = request.remove ? "\"%s\" help files uninstalled from %s successfully."

@@ -113,16 +113,46 @@ std::unique_ptr<ReplacementFile> WriteLineFileEdit(const LineFileEdit& edit, Fil
 
 }  // namespace
 
+namespace {
+
+// Puts a file's bytes as they were read back in its place, by the same
+// crash-safe save; a failure leaves the file whole with its new text.
+void PutBack(const LineFileEdit& edit, FileOps& files)
+{
+    try {
+        ReplacementFile original(edit.path, edit.savedPath, files);
+        original.Append(std::string_view(edit.list.text.data(), edit.list.text.size()));
+        original.Commit();
+    } catch (const Exception&) {
+    }
+}
+
+}  // namespace
+
 void SaveLineFileEdits(const std::vector<const LineFileEdit*>& edits, FileOps& files)
 {
     for (const LineFileEdit* edit : edits)
         ClearLeftoverOfSave(edit->path, edit->savedPath, files);
     // A full disk or a failing write stops the set before any member of it
     // is replaced: the IDE never lists the help in only some of its files.
+    std::vector<const LineFileEdit*> saved;
     std::vector<std::unique_ptr<ReplacementFile>> replacements;
-    for (const LineFileEdit* edit : edits)
-        if (edit->save)
+    for (const LineFileEdit* edit : edits) {
+        if (edit->save) {
+            saved.push_back(edit);
             replacements.push_back(WriteLineFileEdit(*edit, files));
-    for (const auto& replacement : replacements)
-        replacement->Commit();
+        }
+    }
+    // A member that cannot be replaced, held by another program past every
+    // retry, takes the set back: each member already replaced gets its
+    // previous bytes again.
+    std::size_t replaced = 0;
+    try {
+        for (; replaced < replacements.size(); ++replaced)
+            replacements[replaced]->Commit();
+    } catch (const Exception&) {
+        while (replaced > 0)
+            PutBack(*saved[--replaced], files);
+        throw;
+    }
 }

@@ -61,6 +61,8 @@ LineFileEdit PlanLineFileEdit(const std::string& path, const std::string& line, 
 // that a name held by anything but a killed run's leftover ends the run
 // (EFCreateError) before its first change; then writes and flushes every
 // new text before the first file is replaced, so that a failure to write
-// one changes none. The caller holds the machine's lock of the OpenHelp
-// files: the temporary names are fixed.
+// one changes none; a member that cannot be replaced puts every member
+// replaced before it back as it was, before the error goes on. The caller
+// holds the machine's lock of the OpenHelp files: the temporary names are
+// fixed.
 void SaveLineFileEdits(const std::vector<const LineFileEdit*>& edits, FileOps& files);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/exceptions.h"
+#include "platform/file_rules.h"
 #include "platform/text.h"
 
 namespace {
@@ -25,17 +26,12 @@ private:
 // Larger files are no OpenHelp files, and would not fit a 32-bit process.
 const std::uint64_t kLargestFile = 0x7FFFFFFF;
 
-std::string TemporaryPath(const std::string& path)
-{
-    return path + kTemporarySuffix;
-}
-
 }  // namespace
 
 std::vector<char> LoadFileText(const std::string& path, FileOps& files)
 {
     FileOps::Handle handle = 0;
-    if (!files.OpenForReading(path, handle))
+    if (!WaitOutHolders(files, [&] { return files.OpenForReading(path, handle); }))
         throw EFOpenError(FillTemplate("Cannot open file %s", {path}));
     OpenFile file(files, handle);
     std::uint64_t size = 0;
@@ -58,14 +54,14 @@ std::vector<char> LoadFileText(const std::string& path, FileOps& files)
 
 void ClearLeftoverOfSave(const std::string& path, const std::string& savedPath, FileOps& files)
 {
-    if (!files.ClearLeftover(TemporaryPath(savedPath)))
+    if (!ClearLeftover(TemporaryPathOf(savedPath), files))
         throw EFCreateError(FillTemplate("Cannot create file %s", {path}));
 }
 
 ReplacementFile::ReplacementFile(const std::string& path, const std::string& savedPath, FileOps& files)
-    : path_(path), savedPath_(savedPath), files_(files), temporaryPath_(TemporaryPath(savedPath))
+    : path_(path), savedPath_(savedPath), files_(files), temporaryPath_(TemporaryPathOf(savedPath))
 {
-    if (!files_.CreateNew(temporaryPath_, handle_))
+    if (!WaitOutHolders(files_, [this] { return files_.CreateNew(temporaryPath_, handle_); }))
         throw EFCreateError(FillTemplate("Cannot create file %s", {path_}));
     open_ = true;
 }
@@ -75,7 +71,7 @@ ReplacementFile::~ReplacementFile()
     if (open_)
         files_.Close(handle_);
     if (!replaced_)
-        files_.Remove(temporaryPath_);
+        RemoveFile(temporaryPath_, files_);
 }
 
 void ReplacementFile::Append(std::string_view bytes)
@@ -104,7 +100,10 @@ void ReplacementFile::Flush()
 void ReplacementFile::Commit()
 {
     Flush();
-    if (!files_.Replace(temporaryPath_, savedPath_))
+    // Windows refuses to replace a read-only file; the new text keeps the
+    // original's attributes.
+    if (files_.IsReadOnly(savedPath_) || !files_.TakeAttributes(temporaryPath_, savedPath_) ||
+        !WaitOutHolders(files_, [this] { return files_.Rename(temporaryPath_, savedPath_); }))
         throw EFCreateError(FillTemplate("Cannot create file %s", {path_}));
     replaced_ = true;
 }

@@ -8,8 +8,9 @@
 
 // A file read whole, and replaced whole crash-safely: the new bytes go to a
 // temporary file beside it, are flushed to disk, and take its place in one
-// step. The temporary name is fixed, the file's own with kTemporarySuffix
-// added.
+// step. The temporary name is fixed: TemporaryPathOf the file. A step that
+// another program's handle refuses is tried again until it is let go
+// (WaitOutHolders).
 
 // Reads a file whole. Raises EFOpenError when it cannot be opened and
 // EReadError when it cannot be read.
@@ -24,7 +25,8 @@ void ClearLeftoverOfSave(const std::string& path, const std::string& savedPath, 
 // Commit the original is untouched, and an abandoned temporary file is
 // removed. The temporary file is created new: whatever is found at its name
 // is never written through, and the save fails instead. Several files are
-// saved all or nothing by flushing each before any is committed.
+// saved all or nothing by flushing each before any is committed, and by
+// putting back those committed when a later one cannot be (SaveLineFileEdits).
 class ReplacementFile {
 public:
     // `savedPath` is where the bytes go: `path` itself, or the file that a

@@ -161,6 +161,7 @@ TEST_F(LineFileTest, FailedSaveLeavesTheOriginalAsItWas)
         FaultyFileOps::Fault fault;
         const std::type_info& type;
         const char* message;
+        int holds = 1;
     };
     const Case cases[] = {
         {"cannot open", FaultyFileOps::kOpen, FaultyFileOps::Fault::kFail, typeid(EFOpenError), "Cannot open file "},
@@ -173,13 +174,22 @@ TEST_F(LineFileTest, FailedSaveLeavesTheOriginalAsItWas)
          "Stream write error"},
         {"failed write", FaultyFileOps::kWrite, FaultyFileOps::Fault::kFail, typeid(EWriteError), "Stream write error"},
         {"failed flush", FaultyFileOps::kFlush, FaultyFileOps::Fault::kFail, typeid(EWriteError), "Stream write error"},
-        {"replace fails", FaultyFileOps::kReplace, FaultyFileOps::Fault::kFail, typeid(EFCreateError),
+        {"replace fails", FaultyFileOps::kRename, FaultyFileOps::Fault::kFail, typeid(EFCreateError),
          "Cannot create file "},
+        // Another program holds the file for longer than the run waits.
+        {"held open", FaultyFileOps::kOpen, FaultyFileOps::Fault::kHeld, typeid(EFOpenError), "Cannot open file ", 8},
+        {"temporary file held", FaultyFileOps::kCreateNew, FaultyFileOps::Fault::kHeld, typeid(EFCreateError),
+         "Cannot create file ", 8},
+        {"held against the replace", FaultyFileOps::kRename, FaultyFileOps::Fault::kHeld, typeid(EFCreateError),
+         "Cannot create file ", 8},
+        // Never opened through or truncated: it may be a link to another's file.
+        {"a file planted at the temporary name", FaultyFileOps::kCreateNew, FaultyFileOps::Fault::kPlanted,
+         typeid(EFCreateError), "Cannot create file "},
     };
     const std::string before = "a\nb\n";
     for (const Case& row : cases) {
         const std::string path = Write(before);
-        FaultyFileOps files(row.kind, 1, row.fault);
+        FaultyFileOps files(row.kind, 1, row.fault, row.holds);
         try {
             Edit(path, "x", false, files);
             ADD_FAILURE() << row.name << ": no exception";
@@ -190,8 +200,15 @@ TEST_F(LineFileTest, FailedSaveLeavesTheOriginalAsItWas)
             EXPECT_TRUE(typeid(error) == row.type) << row.name << ": " << typeid(error).name();
         }
         EXPECT_TRUE(files.Failed()) << row.name;
+        // Tried again after 50, 100, 200 ... ms, 3 seconds in all, then given up.
+        EXPECT_EQ(files.Paused().count(), row.fault == FaultyFileOps::Fault::kHeld ? 3150 : 0) << row.name;
         EXPECT_EQ(Bytes(), before) << row.name;
-        EXPECT_EQ(FilesInDirectory(), 1u) << row.name;
+        const bool planted = row.fault == FaultyFileOps::Fault::kPlanted;
+        EXPECT_EQ(FilesInDirectory(), planted ? 2u : 1u) << row.name;
+        if (planted) {
+            EXPECT_EQ(test::ReadFileBytes(scratch_.Native("d7.ohl.svtmp")), "planted");
+        }
+        std::filesystem::remove(scratch_.Native("d7.ohl.svtmp"));
     }
 }
 

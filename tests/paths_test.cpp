@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "platform/file_ops.h"
+#include "platform/file_rules.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -45,13 +46,6 @@ TEST(PathRules, SplitAndReplaceExtensionInSingleByteCodePage)
         EXPECT_EQ(NamePart(row.path, kSingleByte), row.name);
         EXPECT_EQ(DirectoryPart(row.path, kSingleByte) + NamePart(row.path, kSingleByte), row.path);
     }
-}
-
-TEST(PathRules, SystemTableIsUsedByDefault)
-{
-    EXPECT_EQ(WithExtension("C:\\dir\\my.help.hlp", ".als"), "C:\\dir\\my.help.als");
-    EXPECT_EQ(DirectoryPart("C:\\myfolder\\myhelp.hlp"), "C:\\myfolder\\");
-    EXPECT_EQ(NamePart("C:\\myfolder\\myhelp.hlp"), "myhelp.hlp");
 }
 
 // 0x95 0x5C is one Shift JIS character whose second byte is the value of "\".
@@ -208,23 +202,27 @@ TEST_F(FileIsPresentTest, CopyReplacesAndDeleteRemovesQuietly)
     FileOps& files = SystemFileOps();
     test::WriteFileBytes(scratch_.Native("source.als"), "new alias");
     test::WriteFileBytes(scratch_.Native("target.als"), "old alias, longer than the new one");
-    files.CopyOver(scratch_.Path("source.als"), scratch_.Path("target.als"));
+    // From read-only media: the copy is not read-only, so that a newer one replaces it.
+    test::SetReadOnly(scratch_.Native("source.als"), true);
+    CopyOver(scratch_.Path("source.als"), scratch_.Path("target.als"), files);
     EXPECT_EQ(test::ReadFileBytes(scratch_.Native("target.als")), "new alias");
+    EXPECT_FALSE(files.IsReadOnly(scratch_.Path("target.als")));
 
     // Two backslashes in a row act as one separator.
-    files.CopyOver(scratch_.Path("source.als"), scratch_.Path() + "\\\\double.als");
+    CopyOver(scratch_.Path("source.als"), scratch_.Path() + "\\\\double.als", files);
     EXPECT_EQ(test::ReadFileBytes(scratch_.Native("double.als")), "new alias");
 
-    files.CopyOver(scratch_.Path("source.als"), scratch_.Path("no-such-dir\\target.als"));
+    CopyOver(scratch_.Path("source.als"), scratch_.Path("no-such-dir\\target.als"), files);
     EXPECT_FALSE(std::filesystem::exists(scratch_.Native("no-such-dir")));
-    files.CopyOver(scratch_.Path("missing.als"), scratch_.Path("other.als"));
+    CopyOver(scratch_.Path("missing.als"), scratch_.Path("other.als"), files);
     EXPECT_FALSE(std::filesystem::exists(scratch_.Native("other.als")));
 
     test::SetReadOnly(scratch_.Native("target.als"), true);
-    files.Remove(scratch_.Path("target.als"));
+    RemoveFile(scratch_.Path("target.als"), files);
     EXPECT_FALSE(std::filesystem::exists(scratch_.Native("target.als")));
-    files.Remove(scratch_.Path("target.als"));  // already gone: nothing happens
+    RemoveFile(scratch_.Path("target.als"), files);  // already gone: nothing happens
     EXPECT_TRUE(std::filesystem::exists(scratch_.Native("source.als")));
+    test::SetReadOnly(scratch_.Native("source.als"), false);
 }
 
 }  // namespace

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 #include <tuple>
 
 #include "platform/file_ops_win32.h"
 #include "platform/file_ops.h"
+#include "platform/file_rules.h"
 #include "platform/paths.h"
 #include "tests/support/test_support.h"
 
@@ -38,30 +40,138 @@ TEST(Win32Paths, FinalPathFollowsALinkOnlyWhereTheSystemResolvesLinks)
     test::WriteFileBytes(scratch.Native("target.ohi"), "index");
     ASSERT_TRUE(test::MakeSymbolicLink(scratch.Native("target.ohi"), scratch.Native("d7.ohi")));
     const std::string link = scratch.Path("d7.ohi");
-    ASSERT_NE(LookUpFinalPathFunction(), nullptr);
-    EXPECT_EQ(NamePart(MakeWin32FileOps(LookUpFinalPathFunction(), true)->FinalPath(link)), "target.ohi");
-    EXPECT_EQ(MakeWin32FileOps(nullptr, true)->FinalPath(link), link);
+    Win32FileCalls calls = SystemFileCalls();
+    ASSERT_NE(calls.getFinalPathNameByHandle, nullptr);
+    EXPECT_EQ(NamePart(MakeWin32FileOps(calls, true)->FinalPath(link)), "target.ohi");
+    calls.getFinalPathNameByHandle = nullptr;
+    EXPECT_EQ(MakeWin32FileOps(calls, true)->FinalPath(link), link);
 }
 
-// Some volumes tell no final path (RAM disks, some network shares).
-DWORD WINAPI NoFinalPath(HANDLE, LPSTR, DWORD, DWORD)
+// Windows where Wine is lenient: CopyFileA, like CreateFileA with
+// CREATE_ALWAYS, refuses a hidden, system or read-only destination, and
+// MoveFileExA and DeleteFileA a read-only one; a name in `links` is a
+// symbolic link by its reparse tag; another program holds `heldPath`
+// against the next `held` copies, replaces and deletions.
+namespace strict {
+
+std::set<std::string> links;
+std::string heldPath;
+int held = 0;
+int writesThroughLinks = 0;
+
+BOOL Refused(LPCSTR path, DWORD attributes)
 {
-    SetLastError(ERROR_INVALID_FUNCTION);
-    return 0;
+    const DWORD found = GetFileAttributesA(path);
+    const DWORD error = path == heldPath && held-- > 0 ? ERROR_SHARING_VIOLATION : ERROR_ACCESS_DENIED;
+    if (error == ERROR_ACCESS_DENIED && (found == INVALID_FILE_ATTRIBUTES || (found & attributes) == 0))
+        return FALSE;
+    SetLastError(error);
+    return TRUE;
 }
 
-// Windows shows every link as a reparse point with a link's tag: a file
-// whose final path cannot be told is a plain file there, deleted and
-// cleared as one.
+HANDLE WINAPI Find(LPCSTR path, LPWIN32_FIND_DATAA entry)
+{
+    const HANDLE search = FindFirstFileA(path, entry);
+    if (search != INVALID_HANDLE_VALUE && links.count(path) != 0) {
+        entry->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+        entry->dwReserved0 = IO_REPARSE_TAG_SYMLINK;
+    }
+    return search;
+}
+
+BOOL WINAPI Copy(LPCSTR from, LPCSTR to, BOOL failIfExists)
+{
+    writesThroughLinks += links.count(to) != 0 ? 1 : 0;
+    const DWORD refusing = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
+    return !Refused(to, refusing) && CopyFileA(from, to, failIfExists);
+}
+
+BOOL WINAPI Move(LPCSTR from, LPCSTR to, DWORD flags)
+{
+    links.erase(to);  // the link itself is replaced
+    return !Refused(to, FILE_ATTRIBUTE_READONLY) && MoveFileExA(from, to, flags);
+}
+
+BOOL WINAPI Delete(LPCSTR path)
+{
+    links.erase(path);  // the link itself is deleted
+    return !Refused(path, FILE_ATTRIBUTE_READONLY) && DeleteFileA(path);
+}
+
+std::unique_ptr<FileOps> Files()
+{
+    Win32FileCalls calls = SystemFileCalls();
+    calls.findFirstFile = Find;
+    calls.copyFile = Copy;
+    calls.moveFileEx = Move;
+    calls.deleteFile = Delete;
+    return MakeWin32FileOps(calls, false);
+}
+
+}  // namespace strict
+
+// The alias copy on Windows: hidden, system and read-only destinations are
+// replaced, the copy has normal attributes whatever the source has, a copy
+// that another program refuses twice goes through on the third try, and a
+// link is replaced itself, never written through.
+TEST(Win32Paths, AliasCopyFollowsWindowsRules)
+{
+    const DWORD refusing = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
+    const struct {
+        const char* name;
+        DWORD destination;  // attributes of an old copy there; 0: none
+        DWORD source;
+        int held;
+        bool link;
+    } cases[] = {
+        {"hidden destination", FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_NORMAL, 0, false},
+        {"system destination", FILE_ATTRIBUTE_SYSTEM, FILE_ATTRIBUTE_NORMAL, 0, false},
+        {"read-only destination", FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_NORMAL, 0, false},
+        {"hidden, read-only source", 0, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY, 0, false},
+        {"copy refused twice", FILE_ATTRIBUTE_NORMAL, FILE_ATTRIBUTE_NORMAL, 2, false},
+        {"a link by its reparse tag", FILE_ATTRIBUTE_NORMAL, FILE_ATTRIBUTE_NORMAL, 0, true},
+        {"a link, its replace refused twice", FILE_ATTRIBUTE_NORMAL, FILE_ATTRIBUTE_NORMAL, 2, true},
+    };
+    for (const auto& row : cases) {
+        test::ScratchDirectory scratch;
+        const std::string source = scratch.Path("myhelp.als");
+        const std::string destination = scratch.Path("d7.als");
+        test::WriteFileBytes(scratch.Native("myhelp.als"), "new alias");
+        ASSERT_TRUE(SetFileAttributesA(source.c_str(), row.source));
+        if (row.destination != 0) {
+            test::WriteFileBytes(scratch.Native("d7.als"), "old alias");
+            ASSERT_TRUE(SetFileAttributesA(destination.c_str(), row.destination));
+        }
+        strict::links = row.link ? std::set<std::string>{destination} : std::set<std::string>{};
+        strict::writesThroughLinks = 0;
+        strict::heldPath = destination;
+        strict::held = row.held;
+        CopyOver(source, destination, *strict::Files());
+        SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_NORMAL);
+        EXPECT_EQ(test::ReadFileBytes(scratch.Native("d7.als")), "new alias") << row.name;
+        EXPECT_EQ(GetFileAttributesA(destination.c_str()) & refusing, 0u) << row.name;
+        EXPECT_EQ(strict::writesThroughLinks, 0) << row.name;
+        EXPECT_TRUE(strict::links.empty()) << row.name << ": the link was not replaced itself";
+        SetFileAttributesA(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+}
+
+// A link by its reparse tag is deleted itself, and never cleared as a
+// leftover; a read-only file is.
 TEST(Win32Paths, LinksAreToldByTheirReparseTag)
 {
     test::ScratchDirectory scratch;
-    const std::unique_ptr<FileOps> files = MakeWin32FileOps(NoFinalPath, false);
-    for (const char* name : {"d7.gid", "d7.ohl.svtmp"})
+    for (const char* name : {"d7.gid", "d7.ohl.svtmp", "d7.ohi.svtmp"})
         test::WriteFileBytes(scratch.Native(name), "plain");
-    files->Remove(scratch.Path("d7.gid"));
-    EXPECT_TRUE(files->ClearLeftover(scratch.Path("d7.ohl.svtmp")));
-    EXPECT_TRUE(std::filesystem::is_empty(scratch.Native()));
+    strict::links = {scratch.Path("d7.gid"), scratch.Path("d7.ohl.svtmp")};
+    ASSERT_TRUE(SetFileAttributesA(scratch.Path("d7.ohi.svtmp").c_str(), FILE_ATTRIBUTE_READONLY));
+    const std::unique_ptr<FileOps> files = strict::Files();
+    RemoveFile(scratch.Path("d7.gid"), *files);
+    EXPECT_EQ(strict::links.count(scratch.Path("d7.gid")), 0u) << "the link was not deleted";
+    EXPECT_FALSE(ClearLeftover(scratch.Path("d7.ohl.svtmp"), *files));
+    EXPECT_TRUE(std::filesystem::exists(scratch.Native("d7.ohl.svtmp")));
+    EXPECT_TRUE(ClearLeftover(scratch.Path("d7.ohi.svtmp"), *files));
+    EXPECT_FALSE(std::filesystem::exists(scratch.Native("d7.ohi.svtmp")));
 
     const std::tuple<DWORD, DWORD, bool> entries[] = {  // attributes, reparse tag, a link
         {FILE_ATTRIBUTE_REPARSE_POINT, IO_REPARSE_TAG_SYMLINK, true},
@@ -115,12 +225,12 @@ TEST(CodePage932, DirectoryEndingInTrailByte5CIsNotCutThere)
     const std::string leftover = directory + "\\d6.ohl.svtmp";
     const std::string alias = directory + "\\myhelp.als";
     for (const std::string& copy : {leftover, alias}) {
-        files.CopyOver(helpFile, copy);
+        CopyOver(helpFile, copy, files);
         EXPECT_TRUE(files.FileIsPresent(copy)) << copy;
     }
-    EXPECT_TRUE(files.ClearLeftover(leftover));
-    files.Remove(alias);
-    files.Remove(helpFile);
+    EXPECT_TRUE(ClearLeftover(leftover, files));
+    RemoveFile(alias, files);
+    RemoveFile(helpFile, files);
     EXPECT_TRUE(RemoveDirectoryA(directory.c_str())) << "a plain file there was left";
 }
 

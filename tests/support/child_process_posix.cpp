@@ -1,10 +1,13 @@
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <map>
 #include <sstream>
+#include <thread>
 
 #include "tests/support/test_support.h"
 
@@ -143,6 +146,17 @@ bool MakeSymbolicLink(const std::filesystem::path& target, const std::filesystem
 
 // POSIX removes a link as itself, and so does remove_all below it.
 void RemoveSymbolicLinks(const std::filesystem::path&) {}
+
+// The stand-in takes a shared flock for such a handle.
+bool HoldLikeAScanner(const std::string& path, const std::string& ready, int milliseconds)
+{
+    const int file = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0 || flock(file, LOCK_SH) != 0)
+        return false;
+    WriteFileBytes(ready, "held");
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    return close(file) == 0;
+}
 
 std::filesystem::path PrivateDriveRoot()
 {

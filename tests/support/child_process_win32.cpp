@@ -287,4 +287,15 @@ std::filesystem::path PrivateDriveRoot()
     return std::filesystem::temp_directory_path().root_path();
 }
 
+bool HoldLikeAScanner(const std::string& path, const std::string& ready, int milliseconds)
+{
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    WriteFileBytes(ready, "held");
+    Sleep(static_cast<DWORD>(milliseconds));
+    return CloseHandle(file) != 0;
+}
+
 }  // namespace test

@@ -4,23 +4,32 @@
 
 namespace test {
 
-bool FaultyFileOps::Hit(Kind kind)
+bool FaultyFileOps::Hit(Kind kind, const std::string& path)
 {
-    calls_.push_back(kind);
-    const bool hit = fault_ != Fault::kNone && kind == kind_ &&
-                     std::count(calls_.begin(), calls_.end(), kind) == occurrence_;
+    calls_.push_back({kind, path});
+    const auto seen = std::count_if(calls_.begin(), calls_.end(), [kind](const Call& call) { return call.kind == kind; });
+    const int span = fault_ == Fault::kHeld ? holds_ : 1;
+    const bool hit = fault_ != Fault::kNone && kind == kind_ && seen >= occurrence_ && seen < occurrence_ + span;
     failed_ = failed_ || hit;
     return hit;
 }
 
-bool FaultyFileOps::OpenForReading(const std::string& path, Handle& file)
+template <typename Step>
+FileStep FaultyFileOps::Spoiled(Kind kind, const std::string& path, Step step)
 {
-    return !Hit(kOpen) && system_.OpenForReading(path, file);
+    if (!Hit(kind, path))
+        return step();
+    return fault_ == Fault::kHeld ? FileStep::kHeld : FileStep::kFailed;
+}
+
+FileStep FaultyFileOps::OpenForReading(const std::string& path, Handle& file)
+{
+    return Spoiled(kOpen, path, [&] { return system_.OpenForReading(path, file); });
 }
 
 bool FaultyFileOps::Size(Handle file, std::uint64_t& size)
 {
-    if (!Hit(kSize))
+    if (!Hit(kSize, ""))
         return system_.Size(file, size);
     if (fault_ != Fault::kOverstated || !system_.Size(file, size))
         return false;
@@ -30,21 +39,28 @@ bool FaultyFileOps::Size(Handle file, std::uint64_t& size)
 
 bool FaultyFileOps::Read(Handle file, char* buffer, std::size_t size, std::size_t& got)
 {
-    if (!Hit(kRead))
+    if (!Hit(kRead, ""))
         return system_.Read(file, buffer, size, got);
     if (fault_ != Fault::kPartial)
         return false;
     return system_.Read(file, buffer, size / 2, got);
 }
 
-bool FaultyFileOps::CreateNew(const std::string& path, Handle& file)
+FileStep FaultyFileOps::CreateNew(const std::string& path, Handle& file)
 {
-    return !Hit(kCreateNew) && system_.CreateNew(path, file);
+    if (fault_ != Fault::kPlanted)
+        return Spoiled(kCreateNew, path, [&] { return system_.CreateNew(path, file); });
+    std::size_t written = 0;
+    if (Hit(kCreateNew, path) && system_.CreateNew(path, file) == FileStep::kDone) {
+        system_.Write(file, "planted", 7, written);
+        system_.Close(file);
+    }
+    return system_.CreateNew(path, file);
 }
 
 bool FaultyFileOps::Write(Handle file, const char* data, std::size_t size, std::size_t& written)
 {
-    if (!Hit(kWrite))
+    if (!Hit(kWrite, ""))
         return system_.Write(file, data, size, written);
     if (fault_ != Fault::kPartial)
         return false;
@@ -52,24 +68,19 @@ bool FaultyFileOps::Write(Handle file, const char* data, std::size_t size, std::
     return system_.Write(file, data, size / 2, written);
 }
 
-bool FaultyFileOps::Flush(Handle file)
+FileStep FaultyFileOps::Copy(const std::string& source, const std::string& destination, bool replaceExisting)
 {
-    return !Hit(kFlush) && system_.Flush(file);
+    return Spoiled(kCopy, destination, [&] { return system_.Copy(source, destination, replaceExisting); });
 }
 
-void FaultyFileOps::Close(Handle file)
+FileStep FaultyFileOps::Rename(const std::string& from, const std::string& to)
 {
-    system_.Close(file);
+    return Spoiled(kRename, to, [&] { return system_.Rename(from, to); });
 }
 
-bool FaultyFileOps::Replace(const std::string& temporaryPath, const std::string& path)
+FileStep FaultyFileOps::Delete(const std::string& path)
 {
-    return !Hit(kReplace) && system_.Replace(temporaryPath, path);
-}
-
-bool FaultyFileOps::ClearLeftover(const std::string& path)
-{
-    return !Hit(kClearLeftover) && system_.ClearLeftover(path);
+    return Spoiled(kDelete, path, [&] { return system_.Delete(path); });
 }
 
 }  // namespace test

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <string>
 #include <vector>
 
 #include "platform/file_ops.h"
@@ -7,65 +9,79 @@
 namespace test {
 
 // The system's file operations, with one chosen call made to fail: the
-// n-th call of one kind. Every call is recorded, so that a test can first
-// learn a whole sequence and then fail each of its calls in turn.
+// n-th call of one kind. Every call is recorded with the path it names, so
+// that a test can first learn a whole sequence and then fail each of its
+// calls in turn. Pauses are recorded, never waited.
 class FaultyFileOps : public FileOps {
 public:
     enum Kind {
-        kOpen, kSize, kRead, kCreateNew, kWrite, kFlush, kReplace, kClearLeftover,
-        // Failing, these answer "absent", "cannot tell" and do nothing.
-        kPresent, kSameFile, kCopy, kRemove
+        kOpen, kSize, kRead, kCreateNew, kWrite, kFlush, kCopy, kTakeAttributes, kRename, kDelete,
+        // Failing, these answer "absent", "cannot tell" and "did nothing".
+        kPresent, kSameFile, kInspect, kMakeNormal
     };
     // kPartial: a read or write moves only half the bytes and still succeeds.
     // kOverstated: the size reported is larger than what the file yields.
-    enum class Fault { kNone, kFail, kPartial, kOverstated };
+    // kHeld: another program holds the file for `holds` calls of the kind.
+    // kPlanted: another user puts a file at a new file's name just before
+    // it is created.
+    enum class Fault { kNone, kFail, kPartial, kOverstated, kHeld, kPlanted };
+    struct Call {
+        Kind kind;
+        std::string path;
+    };
 
     FaultyFileOps() = default;
-    FaultyFileOps(Kind kind, int occurrence, Fault fault = Fault::kFail)
-        : kind_(kind), occurrence_(occurrence), fault_(fault)
+    FaultyFileOps(Kind kind, int occurrence, Fault fault = Fault::kFail, int holds = 1)
+        : kind_(kind), occurrence_(occurrence), fault_(fault), holds_(holds)
     {
     }
 
-    const std::vector<Kind>& Calls() const { return calls_; }
+    const std::vector<Call>& Calls() const { return calls_; }
     bool Failed() const { return failed_; }
+    std::chrono::milliseconds Paused() const { return paused_; }
 
-    bool FileIsPresent(const std::string& path) override { return !Hit(kPresent) && system_.FileIsPresent(path); }
+    bool FileIsPresent(const std::string& path) override { return !Hit(kPresent, path) && system_.FileIsPresent(path); }
     bool IsSameFile(const std::string& first, const std::string& second) override
     {
-        return !Hit(kSameFile) && system_.IsSameFile(first, second);
+        return !Hit(kSameFile, first) && system_.IsSameFile(first, second);
     }
-    bool OpenForReading(const std::string& path, Handle& file) override;
-    bool Size(Handle file, std::uint64_t& size) override;
-    bool Read(Handle file, char* buffer, std::size_t size, std::size_t& got) override;
-    bool CreateNew(const std::string& path, Handle& file) override;
-    bool Write(Handle file, const char* data, std::size_t size, std::size_t& written) override;
-    bool Flush(Handle file) override;
-    void Close(Handle file) override;
-    bool Replace(const std::string& temporaryPath, const std::string& path) override;
+    NameHolder Inspect(const std::string& path) override
+    {
+        return Hit(kInspect, path) ? NameHolder::kOther : system_.Inspect(path);
+    }
     bool IsReadOnly(const std::string& path) override { return system_.IsReadOnly(path); }
     std::string FinalPath(const std::string& path) override { return system_.FinalPath(path); }
-    void Remove(const std::string& path) override
+    FileStep OpenForReading(const std::string& path, Handle& file) override;
+    bool Size(Handle file, std::uint64_t& size) override;
+    bool Read(Handle file, char* buffer, std::size_t size, std::size_t& got) override;
+    FileStep CreateNew(const std::string& path, Handle& file) override;
+    bool Write(Handle file, const char* data, std::size_t size, std::size_t& written) override;
+    bool Flush(Handle file) override { return !Hit(kFlush, "") && system_.Flush(file); }
+    void Close(Handle file) override { system_.Close(file); }
+    FileStep Copy(const std::string& source, const std::string& destination, bool replaceExisting) override;
+    bool TakeAttributes(const std::string& path, const std::string& model) override
     {
-        if (!Hit(kRemove))
-            system_.Remove(path);
+        return !Hit(kTakeAttributes, model) && system_.TakeAttributes(path, model);
     }
-    // Failing, it finds the name held by something it may not remove.
-    bool ClearLeftover(const std::string& path) override;
-    void CopyOver(const std::string& source, const std::string& destination) override
-    {
-        if (!Hit(kCopy))
-            system_.CopyOver(source, destination);
-    }
+    bool MakeNormal(const std::string& path) override { return !Hit(kMakeNormal, path) && system_.MakeNormal(path); }
+    FileStep Rename(const std::string& from, const std::string& to) override;
+    FileStep Delete(const std::string& path) override;
+    void Pause(std::chrono::milliseconds delay) override { paused_ += delay; }
 
 private:
     // Records the call; true when this is the call to spoil.
-    bool Hit(Kind kind);
+    bool Hit(Kind kind, const std::string& path);
+    // The step as the system does it, or as the fault makes it end.
+    template <typename Step>
+    FileStep Spoiled(Kind kind, const std::string& path, Step step);
 
     Kind kind_ = kOpen;
     int occurrence_ = 0;
     Fault fault_ = Fault::kNone;
+    int holds_ = 1;
     bool failed_ = false;
-    std::vector<Kind> calls_;
+    std::vector<Call> calls_;
+    std::chrono::milliseconds paused_{0};
     FileOps& system_ = SystemFileOps();
 };
 

@@ -121,11 +121,14 @@ void PlantValue(const std::string& section, const std::string& name, std::uint32
 {
     RegistryApi& api = SystemRegistryApi();
     RegKey key = 0;
-    ASSERT_EQ(api.RegCreateKeyExA(HKEY_CURRENT_USER_KEY, section, KEY_ALL_ACCESS_MASK, key), 0);
-    EXPECT_EQ(api.RegSetValueExA(key, name, type, reinterpret_cast<const unsigned char*>(bytes.data()),
-                                 static_cast<std::uint32_t>(bytes.size())),
-              0);
+    // Thrown, not asserted: the test that planted it stops here.
+    if (api.RegCreateKeyExA(HKEY_CURRENT_USER_KEY, section, KEY_ALL_ACCESS_MASK, key) != 0)
+        throw std::runtime_error("cannot create " + section);
+    const long status = api.RegSetValueExA(key, name, type, reinterpret_cast<const unsigned char*>(bytes.data()),
+                                           static_cast<std::uint32_t>(bytes.size()));
     api.RegCloseKey(key);
+    if (status != 0)
+        throw std::runtime_error("cannot plant " + name);
 }
 
 const char* const kNoDelphi7Settings = "Error: Delphi open help project file not found.\r\n";

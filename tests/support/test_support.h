@@ -62,6 +62,11 @@ private:
     bool ended_ = false;
 };
 
+// Holds a file open as a virus scanner does (reading, sharing reading and
+// writing but not deletion), creates `ready`, and lets go after
+// `milliseconds`. False when the file cannot be opened.
+bool HoldLikeAScanner(const std::string& path, const std::string& ready, int milliseconds);
+
 // Runs the built sorvane and waits for it.
 ChildResult RunSorvane(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory);
 
