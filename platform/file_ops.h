@@ -55,9 +55,10 @@ public:
     virtual bool Flush(Handle file) = 0;
     virtual void Close(Handle file) = 0;
 
-    // Copies a file, durably, with normal attributes whatever the source
-    // has: over a file at the destination, or only to a new name, failing
-    // like CreateNew when anything is there.
+    // Copies a file with normal attributes, whatever the source has: over a
+    // file at the destination, or only to a new name, failing like
+    // CreateNew when anything is there, and then durably, since it is to
+    // take another name's place.
     virtual FileStep Copy(const std::string& source, const std::string& destination, bool replaceExisting) = 0;
     // Gives `path` the attributes (and on POSIX the owner) of `model`.
     virtual bool TakeAttributes(const std::string& path, const std::string& model) = 0;

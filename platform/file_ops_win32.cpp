@@ -161,22 +161,14 @@ public:
 
     void Close(Handle file) override { calls_.closeHandle(ToHandle(file)); }
 
-    // CopyFileA gives the copy the source's attributes and leaves its bytes
-    // in the cache: both are set right.
+    // CopyFileA gives the copy the source's attributes, and leaves its bytes
+    // in the cache.
     FileStep Copy(const std::string& source, const std::string& destination, bool replaceExisting) override
     {
         if (!calls_.copyFile(source.c_str(), destination.c_str(), replaceExisting ? FALSE : TRUE))
             return Outcome(FALSE);
-        // Shared, as a scanner that opened the new file at once shares it.
-        const DWORD sharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-        const HANDLE copy = calls_.setFileAttributes(destination.c_str(), FILE_ATTRIBUTE_NORMAL)
-                                ? calls_.createFile(destination.c_str(), GENERIC_WRITE, sharing, nullptr, OPEN_EXISTING,
-                                                    FILE_ATTRIBUTE_NORMAL, nullptr)
-                                : INVALID_HANDLE_VALUE;
-        const bool flushed = copy != INVALID_HANDLE_VALUE && calls_.flushFileBuffers(copy);
-        if (copy != INVALID_HANDLE_VALUE)
-            calls_.closeHandle(copy);
-        if (flushed)
+        if (calls_.setFileAttributes(destination.c_str(), FILE_ATTRIBUTE_NORMAL) &&
+            (replaceExisting || FlushClosedFile(destination)))
             return FileStep::kDone;
         calls_.setFileAttributes(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
         calls_.deleteFile(destination.c_str());
@@ -212,6 +204,19 @@ public:
     void Pause(std::chrono::milliseconds delay) override { calls_.sleep(static_cast<DWORD>(delay.count())); }
 
 private:
+    // Shared, as a scanner that opened the new file at once shares it.
+    bool FlushClosedFile(const std::string& path)
+    {
+        const HANDLE file = calls_.createFile(path.c_str(), GENERIC_WRITE,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
+        const BOOL flushed = calls_.flushFileBuffers(file);
+        calls_.closeHandle(file);
+        return flushed != 0;
+    }
+
     bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& identity)
     {
         const HANDLE file = calls_.createFile(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

@@ -165,7 +165,7 @@ public:
         bool copied = true;
         while ((got = read(input, buffer, sizeof buffer)) > 0)
             copied = copied && write(output, buffer, static_cast<std::size_t>(got)) == got;
-        copied = copied && got == 0 && fsync(output) == 0;
+        copied = copied && got == 0 && (replaceExisting || fsync(output) == 0);
         copied = close(output) == 0 && copied;
         close(input);
         if (!copied)
