@@ -54,7 +54,8 @@ void CopyOver(const std::string& source, const std::string& destination, FileOps
         WaitOutHolders(files, [&] { return files.Copy(source, destination, true); });
         return;
     }
-    // A folder there refuses the copy.
+    // A link is never written through: a copy made beside it takes its
+    // place. A folder there refuses the copy.
     const std::string copy = TemporaryPathOf(destination);
     if (ClearLeftover(copy, files) && WaitOutHolders(files, [&] { return files.Copy(source, copy, false); }) &&
         !WaitOutHolders(files, [&] { return files.Rename(copy, destination); }))

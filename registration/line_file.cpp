@@ -111,10 +111,6 @@ std::unique_ptr<ReplacementFile> WriteLineFileEdit(const LineFileEdit& edit, Fil
     return replacement;
 }
 
-}  // namespace
-
-namespace {
-
 // Puts a file's bytes as they were read back in its place, by the same
 // crash-safe save; a failure leaves the file whole with its new text.
 void PutBack(const LineFileEdit& edit, FileOps& files)
