@@ -1,8 +1,8 @@
-// The installer kit as vendors use it, under Wine: the NSIS installer and the
-// Inno Setup script that installers/installers.md shows, built with the
-// shipped header and include, and the shipped command script, run silently
-// on machines with no IDE, one, all four, and one whose OpenHelp set is
-// broken.
+// The installer kit as vendors use it, under Wine: the NSIS installer, the
+// Inno Setup script and the Windows Installer package that
+// installers/installers.md shows, built with the shipped header and includes,
+// and the shipped command script, run silently on machines with no IDE, one,
+// all four, and one whose OpenHelp set is broken.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -248,6 +248,52 @@ TEST_F(InnoSetupKit, DocumentedInnoSetupScriptInstallsAndUninstallsSilently)
         RunDocumentedInstaller({std::string("Inno Setup ") + version, output + "\\acme-help-setup.exe",
                                 silent("setup") + " \"/DIR=" + installDir + "\"", silent("uninstall"), true});
     }
+}
+
+// The Windows Installer package of the guide, run silently with msiexec on
+// every machine: the exit codes (Wine answers 1627 for a failed package,
+// where Windows answers 1603), each IDE's entries and alias copies, the
+// Windows Help values, the program's lines in the verbose log, and every
+// OpenHelp file back as it was; an uninstall that fails for Delphi 7 puts
+// the help back into the IDEs it had already left, by their rollback actions.
+TEST_F(InstallerKit, DocumentedMsiPackageInstallsUninstallsAndRollsBack)
+{
+    const std::string installDir = scratch_.Path("Program Files (x86)/Acme Help");
+    const auto msiexec = [&](const std::string& action, const std::string& when) {
+        const std::string log = scratch_.Path("msi.log");
+        const test::ChildResult result = test::RunWithCommandLine(
+            "msiexec.exe " + action + " \"" + test::ProgramPath("Z:" MSI_EXAMPLE) + "\" \"INSTALLDIR=" + installDir +
+                "\" /qn /l*v \"" + log + "\"",
+            scratch_.Native(), "C:\\windows\\system32\\msiexec.exe", kTimeoutMilliseconds);
+        EXPECT_FALSE(result.timedOut) << when;
+        const bool failed = result.status == 1603 || result.status == 1627;
+        return std::make_pair(result.status == 0 ? 0 : failed ? 1 : result.status, test::ReadFileBytes(log));
+    };
+    for (const Machine& machine : kMachines) {
+        LayOut(machine);
+        const auto [installed, installLog] = msiexec("/i", machine.name);
+        EXPECT_EQ(installed, machine.installerStatus) << machine.name << "\n" << installLog;
+        ExpectHelp(machine, true, installDir + "\\Help", "Acme Components", "installed", installLog);
+        if (installed == 0) {
+            const auto [uninstalled, uninstallLog] = msiexec("/x", machine.name);
+            EXPECT_EQ(uninstalled, 0) << machine.name << "\n" << uninstallLog;
+            ExpectHelp(machine, false, installDir + "\\Help", "Acme Components", "uninstalled", uninstallLog);
+        }
+        ForgetMachine();
+    }
+
+    const Machine& allFour = kMachines[2];
+    LayOut(allFour);
+    ASSERT_EQ(msiexec("/i", "before the rollback").first, 0);
+    const std::string index = test::ReadFileBytes(Member(kIdes[3], ".ohi"));
+    std::filesystem::remove(Member(kIdes[3], ".ohi"));
+    const auto [failed, rollbackLog] = msiexec("/x", "Delphi 7 broken");
+    EXPECT_EQ(failed, 1) << rollbackLog;
+    ExpectHelp({"the IDEs before Delphi 7", {4, 5, 6}, false, 0, 0, ""}, true, installDir + "\\Help",
+               "Acme Components", "rolled back", rollbackLog);
+    test::WriteFileBytes(Member(kIdes[3], ".ohi"), index);
+    EXPECT_EQ(msiexec("/x", "Delphi 7 mended").first, 0);
+    ExpectHelp(allFour, false, installDir + "\\Help", "Acme Components", "uninstalled after the rollback");
 }
 
 // The header's macros keep every register of the caller and leave the
