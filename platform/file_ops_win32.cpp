@@ -170,8 +170,9 @@ public:
         if (calls_.setFileAttributes(destination.c_str(), FILE_ATTRIBUTE_NORMAL) &&
             (replaceExisting || FlushClosedFile(destination)))
             return FileStep::kDone;
-        calls_.setFileAttributes(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
-        calls_.deleteFile(destination.c_str());
+        // A new copy that is not ready goes; one over the old copy is whole.
+        if (!replaceExisting)
+            calls_.deleteFile(destination.c_str());
         return FileStep::kFailed;
     }
 
