@@ -8,8 +8,8 @@ bool FaultyFileOps::Hit(Kind kind, const std::string& path)
 {
     calls_.push_back({kind, path});
     const auto seen = std::count_if(calls_.begin(), calls_.end(), [kind](const Call& call) { return call.kind == kind; });
-    const int span = fault_ == Fault::kHeld ? holds_ : 1;
-    const bool hit = fault_ != Fault::kNone && kind == kind_ && seen >= occurrence_ && seen < occurrence_ + span;
+    const bool hit = fault_ != Fault::kNone && kind == kind_ &&
+                     (fault_ == Fault::kHeld ? seen >= occurrence_ : seen == occurrence_);
     failed_ = failed_ || hit;
     return hit;
 }

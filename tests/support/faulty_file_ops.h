@@ -21,7 +21,8 @@ public:
     };
     // kPartial: a read or write moves only half the bytes and still succeeds.
     // kOverstated: the size reported is larger than what the file yields.
-    // kHeld: another program holds the file for `holds` calls of the kind.
+    // kHeld: another program holds the file from that call on, for longer
+    // than any run waits.
     // kPlanted: another user puts a file at a new file's name just before
     // it is created.
     enum class Fault { kNone, kFail, kPartial, kOverstated, kHeld, kPlanted };
@@ -31,8 +32,8 @@ public:
     };
 
     FaultyFileOps() = default;
-    FaultyFileOps(Kind kind, int occurrence, Fault fault = Fault::kFail, int holds = 1)
-        : kind_(kind), occurrence_(occurrence), fault_(fault), holds_(holds)
+    FaultyFileOps(Kind kind, int occurrence, Fault fault = Fault::kFail)
+        : kind_(kind), occurrence_(occurrence), fault_(fault)
     {
     }
 
@@ -78,7 +79,6 @@ private:
     Kind kind_ = kOpen;
     int occurrence_ = 0;
     Fault fault_ = Fault::kNone;
-    int holds_ = 1;
     bool failed_ = false;
     std::vector<Call> calls_;
     std::chrono::milliseconds paused_{0};
