@@ -34,10 +34,13 @@ public:
     virtual NameHolder Inspect(const std::string& path) = 0;
     // True when the file is read-only: no save may replace it.
     virtual bool IsReadOnly(const std::string& path) = 0;
-    // The path of the file itself, symbolic links followed, so that a save
-    // replaces the file and leaves a link in place; the path unchanged when
-    // it leads nowhere or the system has no links to files.
+    // The path of the file or folder itself, every link on the way
+    // followed, so that a save replaces the file and leaves a link in place;
+    // empty when it cannot be told: nothing is there, or the system cannot
+    // say (Windows before Vista, which has no links to files).
     virtual std::string FinalPath(const std::string& path) = 0;
+    // How many names (hard links) the file has; 0 when it cannot be told.
+    virtual unsigned NameCount(const std::string& path) = 0;
 
     // Opens an existing file for reading only, shared for reading by others.
     virtual FileStep OpenForReading(const std::string& path, Handle& file) = 0;

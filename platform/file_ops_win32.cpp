@@ -111,8 +111,23 @@ public:
 
     std::string FinalPath(const std::string& path) override
     {
-        const std::string final = FinalPathIfKnown(path);
-        return final.empty() ? path : final;
+        if (calls_.getFinalPathNameByHandle == nullptr)
+            return std::string();
+        const HANDLE file = calls_.createFile(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return std::string();
+        char buffer[4 * MAX_PATH];
+        const DWORD length = calls_.getFinalPathNameByHandle(file, buffer, sizeof buffer, 0 /* FILE_NAME_NORMALIZED */);
+        calls_.closeHandle(file);
+        return length > 0 && length < sizeof buffer ? WithoutLongPathPrefix(std::string(buffer, length))
+                                                    : std::string();
+    }
+
+    unsigned NameCount(const std::string& path) override
+    {
+        BY_HANDLE_FILE_INFORMATION identity;
+        return FileIdentity(path, identity) ? identity.nNumberOfLinks : 0;
     }
 
     FileStep OpenForReading(const std::string& path, Handle& file) override
@@ -229,30 +244,13 @@ private:
         return known != 0;
     }
 
-    // The path of the file itself, in its plain form where it fits; empty
-    // when it cannot be told.
-    std::string FinalPathIfKnown(const std::string& path)
-    {
-        if (calls_.getFinalPathNameByHandle == nullptr)
-            return std::string();
-        const HANDLE file = calls_.createFile(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            return std::string();
-        char buffer[4 * MAX_PATH];
-        const DWORD length = calls_.getFinalPathNameByHandle(file, buffer, sizeof buffer, 0 /* FILE_NAME_NORMALIZED */);
-        calls_.closeHandle(file);
-        return length > 0 && length < sizeof buffer ? WithoutLongPathPrefix(std::string(buffer, length))
-                                                    : std::string();
-    }
-
     // Wine follows a Unix symbolic link without reporting a reparse point,
     // and DeleteFileA would delete what it leads to: such a link shows in a
     // final path that is not its folder's with its own name.
     bool LeadsElsewhere(const std::string& path, const char* name)
     {
-        const std::string file = FinalPathIfKnown(path);
-        const std::string folder = FinalPathIfKnown(FolderOf(path));
+        const std::string file = FinalPath(path);
+        const std::string folder = FinalPath(FolderOf(path));
         // What cannot be told counts as a link: it is left alone.
         return file.empty() || folder.empty() || Folded(file) != Folded(StripTrailingBackslash(folder) + "\\" + name);
     }

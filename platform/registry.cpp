@@ -109,3 +109,8 @@ void RegistryAccessor::DeleteRegValue(const std::string& section, const std::str
     if (open.IsOpen())
         api_.RegDeleteValueA(open.Key(), name);
 }
+
+bool RegistryAccessor::SectionExists(const std::string& section)
+{
+    return OpenSection(*this, section).IsOpen();
+}

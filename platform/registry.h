@@ -8,6 +8,7 @@ using RegKey = std::uintptr_t;
 
 const RegKey HKEY_CURRENT_USER_KEY = 0x80000001;
 const RegKey HKEY_LOCAL_MACHINE_KEY = 0x80000002;
+const RegKey HKEY_USERS_KEY = 0x80000003;
 const std::uint32_t KEY_ALL_ACCESS_MASK = 0xF003F;
 const std::uint32_t REG_SZ_TYPE = 1;
 const std::uint32_t REG_EXPAND_SZ_TYPE = 2;
@@ -53,6 +54,8 @@ public:
     void WriteRegString(const std::string& section, const std::string& name, const std::string& value);
     // Deletes one value when it can; never a key, and never raises.
     void DeleteRegValue(const std::string& section, const std::string& name);
+    // True when the section can be opened, as every operation opens it.
+    bool SectionExists(const std::string& section);
 
 private:
     class OpenSection;

@@ -10,6 +10,8 @@ HKEY ToHkey(RegKey key)
         return HKEY_CURRENT_USER;
     if (key == HKEY_LOCAL_MACHINE_KEY)
         return HKEY_LOCAL_MACHINE;
+    if (key == HKEY_USERS_KEY)
+        return HKEY_USERS;
     return reinterpret_cast<HKEY>(key);
 }
 

@@ -1,5 +1,6 @@
 #include "registration/install_targets.h"
 
+#include <iterator>
 #include <stdexcept>
 #include <vector>
 
@@ -10,8 +11,10 @@
 #include "platform/paths.h"
 #include "platform/registry.h"
 #include "platform/text.h"
+#include "registration/ide_user.h"
 #include "registration/line_file.h"
 #include "registration/openhelp_files.h"
+#include "registration/virtual_store.h"
 #include "registration/winhelp_registration.h"
 
 namespace {
@@ -57,25 +60,32 @@ std::vector<std::string> AliasDestinationsFor(const InstallTarget& target, const
 }
 
 // Another IDE that links the help file, or includes its contents file,
-// still needs its Windows Help value. Where it cannot be told, the value is
+// still needs its Windows Help value: in its files, or in the user's copies
+// of them that it reads instead. Where it cannot be told, the value is
 // kept: keeping one is harmless, deleting a needed one is not.
-WinHelpValuesInUse WinHelpValuesUsedElsewhere(const InstallTarget& target, const std::string& projectFile,
+WinHelpValuesInUse WinHelpValuesUsedElsewhere(const InstallTarget& target, const IdeUser& user,
+                                              const std::string& projectFile, const VirtualStore& store,
                                               const HelpEntries& entries, RegistryAccessor& registry, FileOps& files)
 {
+    // A file that is not there links and includes nothing.
+    auto holds = [&](const std::string& file, const std::string& entry) {
+        const std::string copy = VirtualStoreCopyOf(file, store, files);
+        return (files.FileIsPresent(file) && LineFileMayHold(file, entry, files)) ||
+               (!copy.empty() && LineFileMayHold(copy, entry, files));
+    };
     WinHelpValuesInUse inUse;
-    registry.SetRootKey(HKEY_CURRENT_USER_KEY);
+    registry.SetRootKey(user.root);
     for (const InstallTarget& other : kInstallTargets) {
         if (other.number == target.number)
             continue;
         try {
-            const std::string otherProject = registry.ReadRegString(other.openHelpKey, "ProjectFile", "");
+            const std::string otherProject =
+                registry.ReadRegString(UserSection(user, other.openHelpKey), "ProjectFile", "");
             if (otherProject.empty() || files.IsSameFile(otherProject, projectFile))
                 continue;
-            // A file that is not there links and includes nothing.
             const OpenHelpFiles set = OpenHelpFilesOf(otherProject);
-            inUse.helpFile |= files.FileIsPresent(set.linkFile) && LineFileMayHold(set.linkFile, entries.link, files);
-            inUse.contentsFile |=
-                files.FileIsPresent(set.contentFile) && LineFileMayHold(set.contentFile, entries.include, files);
+            inUse.helpFile |= holds(set.linkFile, entries.link);
+            inUse.contentsFile |= holds(set.contentFile, entries.include);
         } catch (const Exception&) {
             return {true, true};
         }
@@ -84,15 +94,36 @@ WinHelpValuesInUse WinHelpValuesUsedElsewhere(const InstallTarget& target, const
 }
 
 // Every file is read once and found fit to be saved before the first
-// change, so that a file the run must refuse leaves all as it was.
-void EditOpenHelpFiles(const OpenHelpFiles& openHelp, const HelpEntries& entries, bool remove, FileOps& files)
+// change, so that a file the run must refuse leaves all as it was. The IDE
+// reads the user's copy of a member wherever there is one: the copy gets
+// the same edit, made on its own lines, in the same set.
+void EditOpenHelpFiles(const OpenHelpFiles& openHelp, const VirtualStore& store, const HelpEntries& entries,
+                       bool remove, FileOps& files)
 {
     const LineEdit edit = remove ? LineEdit::kRemove : LineEdit::kAdd;
-    const LineFileEdit content = PlanLineFileEdit(openHelp.contentFile, entries.include, edit, files);
-    const LineFileEdit link = PlanLineFileEdit(openHelp.linkFile, entries.link, edit, files);
-    const LineFileEdit index = PlanLineFileEdit(openHelp.indexFile, entries.index, edit, files);
-    const LineFileEdit project = PlanLineFileEdit(openHelp.projectFile, "", LineEdit::kRewrite, files);
-    SaveLineFileEdits({&content, &link, &index, &project}, files);
+    const std::string noLine;
+    const struct {
+        const std::string& file;
+        const std::string& line;
+        LineEdit kind;
+    } members[] = {
+        {openHelp.contentFile, entries.include, edit},
+        {openHelp.linkFile, entries.link, edit},
+        {openHelp.indexFile, entries.index, edit},
+        {openHelp.projectFile, noLine, LineEdit::kRewrite},
+    };
+    std::vector<LineFileEdit> planned;
+    planned.reserve(2 * std::size(members));
+    for (const auto& member : members) {
+        planned.push_back(PlanLineFileEdit(member.file, member.line, member.kind, files));
+        const std::string copy = VirtualStoreCopyOf(member.file, store, files);
+        if (!copy.empty())
+            planned.push_back(PlanLineFileEdit(copy, member.line, member.kind, files));
+    }
+    std::vector<const LineFileEdit*> edits;
+    for (const LineFileEdit& planEdit : planned)
+        edits.push_back(&planEdit);
+    SaveLineFileEdits(edits, files);
 }
 
 void PlaceAliasFiles(const InstallTarget& target, const std::string& projectFile, const std::string& ideRoot,
@@ -115,12 +146,14 @@ void ProcessTarget(const RunRequest& request, RegistryAccessor& registry, Consol
                    std::chrono::milliseconds lockWait)
 {
     const InstallTarget& target = FindTarget(request.targetNumber);
-    registry.SetRootKey(HKEY_CURRENT_USER_KEY);
+    const IdeUser user = FindIdeUser(registry, console);
+    registry.SetRootKey(user.root);
     std::string ideRoot;
     if (target.aliasDestinations == AliasDestinations::kProjectDirectoryAndProjectsFolder)
-        ideRoot = StripTrailingBackslash(registry.ReadRegString(kDelphi7Key, "RootDir", ""));
-    const std::string projectFile = registry.ReadRegString(target.openHelpKey, "ProjectFile", "");
+        ideRoot = StripTrailingBackslash(registry.ReadRegString(UserSection(user, kDelphi7Key), "RootDir", ""));
+    const std::string projectFile = registry.ReadRegString(UserSection(user, target.openHelpKey), "ProjectFile", "");
     const OpenHelpFiles openHelp = LocateOpenHelpFiles(projectFile, console, files);
+    const VirtualStore store = FindVirtualStore(LocalAppDataOf(user, registry), files);
     {
         // Every read and change of OpenHelp files and Windows Help values is
         // made under the machine's lock: two runs editing one set at once
@@ -133,14 +166,17 @@ void ProcessTarget(const RunRequest& request, RegistryAccessor& registry, Consol
             throw EAbort();
         }
         const HelpEntries entries = HelpEntriesOf(request.title, request.contentsFile, request.helpFile);
-        const WinHelpValuesInUse inUse = request.remove
-                                             ? WinHelpValuesUsedElsewhere(target, projectFile, entries, registry, files)
-                                             : WinHelpValuesInUse{};
-        EditOpenHelpFiles(openHelp, entries, request.remove, files);
+        const WinHelpValuesInUse inUse =
+            request.remove ? WinHelpValuesUsedElsewhere(target, user, projectFile, store, entries, registry, files)
+                           : WinHelpValuesInUse{};
+        EditOpenHelpFiles(openHelp, store, entries, request.remove, files);
         PlaceAliasFiles(target, projectFile, ideRoot, request, files);
         RegisterWinHelpFiles(registry, request.contentsFile, request.helpFile, request.remove, inUse);
         // The IDE rebuilds its help index from the edited files.
         RemoveFile(openHelp.helpIndexCache, files);
+        const std::string cacheCopy = VirtualStoreCopyOf(openHelp.helpIndexCache, store, files);
+        if (!cacheCopy.empty())
+            RemoveFile(cacheCopy, files);
     }
     console.WriteLine("");
     const char* closing = request.remove ? "\"%s\" help files uninstalled from %s successfully."

@@ -83,7 +83,8 @@ LineFileEdit PlanLineFileEdit(const std::string& path, const std::string& line, 
             edit.appended = line;
     }
     edit.save = kind == LineEdit::kRewrite || edit.removed != std::string::npos || !edit.appended.empty();
-    edit.savedPath = files.FinalPath(path);
+    const std::string finalPath = files.FinalPath(path);
+    edit.savedPath = finalPath.empty() ? path : finalPath;
     // Refused now, the save cannot fail there later, after other changes.
     if (edit.save && files.IsReadOnly(edit.savedPath))
         throw EFCreateError(FillTemplate("Cannot create file %s", {path}));

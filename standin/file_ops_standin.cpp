@@ -70,16 +70,23 @@ public:
     std::string FinalPath(const std::string& path) override
     {
         std::string posixPath;
-        if (!ToPosixPath(path, posixPath))
-            return path;
         char resolved[PATH_MAX];
-        if (realpath(posixPath.c_str(), resolved) == nullptr)
-            return path;
+        if (!ToPosixPath(path, posixPath) || realpath(posixPath.c_str(), resolved) == nullptr)
+            return std::string();
         std::string windowsPath = std::string("Z:") + resolved;
         for (char& c : windowsPath)
             if (c == '/')
                 c = '\\';
         return windowsPath;
+    }
+
+    unsigned NameCount(const std::string& path) override
+    {
+        std::string posixPath;
+        struct stat status;
+        return ToPosixPath(path, posixPath) && stat(posixPath.c_str(), &status) == 0
+                   ? static_cast<unsigned>(status.st_nlink)
+                   : 0;
     }
 
     FileStep OpenForReading(const std::string& path, Handle& file) override

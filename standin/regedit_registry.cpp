@@ -30,6 +30,8 @@ std::string RootName(RegKey root)
         return "HKEY_CURRENT_USER";
     if (root == HKEY_LOCAL_MACHINE_KEY)
         return "HKEY_LOCAL_MACHINE";
+    if (root == HKEY_USERS_KEY)
+        return "HKEY_USERS";
     return std::string();
 }
 

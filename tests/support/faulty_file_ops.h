@@ -52,6 +52,7 @@ public:
     }
     bool IsReadOnly(const std::string& path) override { return system_.IsReadOnly(path); }
     std::string FinalPath(const std::string& path) override { return system_.FinalPath(path); }
+    unsigned NameCount(const std::string& path) override { return system_.NameCount(path); }
     FileStep OpenForReading(const std::string& path, Handle& file) override;
     bool Size(Handle file, std::uint64_t& size) override;
     bool Read(Handle file, char* buffer, std::size_t size, std::size_t& got) override;

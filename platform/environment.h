@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+// The value of one of this process's environment variables; empty when it
+// is not set.
+std::string EnvironmentVariable(const std::string& name);
+
+// The text with every %NAME% of a set variable replaced by its value, as
+// Windows expands REG_EXPAND_SZ data; a reference to an unset variable stays
+// as it is.
+std::string ExpandEnvironmentText(const std::string& text);

@@ -1,0 +1,123 @@
+#include "registration/ide_user.h"
+
+#include <cctype>
+#include <cstdint>
+#include <vector>
+
+#include "platform/console.h"
+#include "platform/environment.h"
+#include "platform/exceptions.h"
+#include "platform/text.h"
+
+namespace {
+
+const char* const kUserShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+const char* const kProfileList = "Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\";
+
+// Decimal digits only, at most `limit` in value.
+bool IsNumber(const std::string& text, std::uint64_t limit)
+{
+    if (text.empty() || text.size() > 15)
+        return false;
+    std::uint64_t value = 0;
+    for (char c : text) {
+        if (!std::isdigit(static_cast<unsigned char>(c)))
+            return false;
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    return value <= limit;
+}
+
+// Every %USERPROFILE% replaced, in any letter case: the variable names the
+// profile of the user running the run, not of the user named.
+std::string WithUserProfile(const std::string& text, const std::string& profile)
+{
+    const std::string variable = "%USERPROFILE%";
+    std::string result;
+    std::size_t position = 0;
+    while (position < text.size()) {
+        bool found = text.size() - position >= variable.size();
+        for (std::size_t i = 0; found && i < variable.size(); ++i)
+            found = std::toupper(static_cast<unsigned char>(text[position + i])) == variable[i];
+        if (found) {
+            result += profile;
+            position += variable.size();
+        } else {
+            result += text[position++];
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
+std::string UserSection(const IdeUser& user, const std::string& key)
+{
+    return user.sid.empty() ? key : user.sid + "\\" + key;
+}
+
+bool IsWellFormedSid(const std::string& text)
+{
+    if (text.size() < 4 || (text[0] != 'S' && text[0] != 's') || text.compare(1, 3, "-1-") != 0)
+        return false;
+    std::vector<std::string> parts;
+    std::size_t start = 4;
+    for (;;) {
+        const std::size_t dash = text.find('-', start);
+        parts.push_back(text.substr(start, dash - start));
+        if (dash == std::string::npos)
+            break;
+        start = dash + 1;
+    }
+    // The authority is 48 bits wide, each sub-authority 32.
+    if (parts.size() < 2 || parts.size() > 16 || !IsNumber(parts[0], 0xFFFFFFFFFFFFull))
+        return false;
+    for (std::size_t i = 1; i < parts.size(); ++i)
+        if (!IsNumber(parts[i], 0xFFFFFFFFull))
+            return false;
+    return true;
+}
+
+IdeUser FindIdeUser(RegistryAccessor& registry, Console& console)
+{
+    IdeUser user;
+    user.sid = EnvironmentVariable("SORVANE_USER_SID");
+    if (user.sid.empty())
+        return user;
+    if (!IsWellFormedSid(user.sid)) {
+        console.WriteLine(FillTemplate("Error: SORVANE_USER_SID holds no valid SID: %s", {user.sid}));
+        throw EAbort();
+    }
+    user.root = HKEY_USERS_KEY;
+    registry.SetRootKey(HKEY_USERS_KEY);
+    // A user's hive is loaded while the user is logged on.
+    if (!registry.SectionExists(user.sid)) {
+        console.WriteLine(FillTemplate("Error: Settings of user %s are not loaded; the user must be logged on.",
+                                       {user.sid}));
+        throw EAbort();
+    }
+    return user;
+}
+
+std::string LocalAppDataOf(const IdeUser& user, RegistryAccessor& registry)
+{
+    // A broken value means no folder: the help still goes into the real
+    // files.
+    try {
+        registry.SetRootKey(user.root);
+        // Windows' own default since Vista, where a profile lacks the value.
+        std::string folder = registry.ReadRegString(UserSection(user, kUserShellFolders), "Local AppData",
+                                                    "%USERPROFILE%\\AppData\\Local");
+        if (!user.sid.empty()) {
+            registry.SetRootKey(HKEY_LOCAL_MACHINE_KEY);
+            const std::string profile =
+                ExpandEnvironmentText(registry.ReadRegString(kProfileList + user.sid, "ProfileImagePath", ""));
+            if (profile.empty())
+                return std::string();
+            folder = WithUserProfile(folder, profile);
+        }
+        return ExpandEnvironmentText(folder);
+    } catch (const Exception&) {
+        return std::string();
+    }
+}

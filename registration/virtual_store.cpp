@@ -1,0 +1,83 @@
+#include "registration/virtual_store.h"
+
+#include <cctype>
+
+#include "platform/environment.h"
+
+namespace {
+
+// "X:\", where Windows virtualizes; never a network path.
+bool HasDrive(const std::string& path)
+{
+    return path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+           path[2] == '\\';
+}
+
+char FoldedAscii(char byte)
+{
+    return byte >= 'a' && byte <= 'z' ? static_cast<char>(byte - 'a' + 'A') : byte;
+}
+
+}  // namespace
+
+bool LiesBelow(const std::string& path, const std::string& folder, const LeadBytes& leadBytes)
+{
+    const std::string top = StripTrailingBackslash(folder, leadBytes);
+    if (top.empty() || path.size() <= top.size() + 1)
+        return false;
+    std::size_t i = 0;
+    while (i < top.size()) {
+        if (leadBytes[static_cast<unsigned char>(path[i])]) {
+            // A whole double-byte character, compared as it is.
+            if (i + 1 >= top.size() || path.compare(i, 2, top, i, 2) != 0)
+                return false;
+            i += 2;
+        } else {
+            if (FoldedAscii(path[i]) != FoldedAscii(top[i]))
+                return false;
+            ++i;
+        }
+    }
+    return path[i] == '\\';
+}
+
+std::string VirtualStorePathOf(const std::string& file, const VirtualStore& store, const LeadBytes& leadBytes)
+{
+    if (store.folder.empty() || !HasDrive(file))
+        return std::string();
+    for (const std::string& virtualized : store.virtualizedFolders)
+        if (LiesBelow(file, virtualized, leadBytes))
+            return StripTrailingBackslash(store.folder, leadBytes) + file.substr(2);
+    return std::string();
+}
+
+VirtualStore FindVirtualStore(const std::string& localAppData, FileOps& files)
+{
+    VirtualStore store;
+    if (!HasDrive(localAppData))
+        return store;
+    // Windows before Vista tells no final path: it has no VirtualStore.
+    store.folder = files.FinalPath(StripTrailingBackslash(localAppData) + "\\VirtualStore");
+    // A 32-bit program on 64-bit Windows sees both Program Files folders.
+    for (const char* name : {"ProgramFiles", "ProgramW6432", "ProgramFiles(x86)", "SystemRoot", "ProgramData"}) {
+        const std::string folder = EnvironmentVariable(name);
+        if (HasDrive(folder))
+            store.virtualizedFolders.push_back(folder);
+    }
+    return store;
+}
+
+std::string VirtualStoreCopyOf(const std::string& file, const VirtualStore& store, FileOps& files)
+{
+    const std::string copy = VirtualStorePathOf(FullPath(file), store);
+    if (copy.empty() || !files.FileIsPresent(copy))
+        return std::string();
+    // The store lies in the user's profile, which the user may change at
+    // will, and the run may be the system's: a link there must not lead it
+    // to another file, nor a second name of a file let it read what the
+    // user may not and write it where the user can.
+    const std::string finalPath = files.FinalPath(copy);
+    if (finalPath.empty() || !LiesBelow(finalPath, store.folder) || files.NameCount(finalPath) != 1)
+        return std::string();
+    return finalPath;
+}
