@@ -181,9 +181,47 @@ protected:
         return status;
     }
 
+    void TearDown() override
+    {
+        for (const std::filesystem::path& folder : madeOutside_) {
+            test::RemoveSymbolicLinks(folder);
+            std::filesystem::remove_all(folder);
+        }
+    }
+
+    // The Help folder of an IDE below Program Files, whose writes Windows
+    // virtualizes.
+    std::string VirtualizedHelpFolder()
+    {
+        const std::filesystem::path ide =
+            test::ProgramFilesFolder(scratch_) / ("Sorvane test " + scratch_.Native().filename().string());
+        madeOutside_.push_back(ide);
+        madeOutside_.push_back(CopiesOf(ide, test::LocalAppDataFolder(scratch_)));
+        return (ide / "Help").string();
+    }
+
+    // Where Windows keeps a user's copies of a folder's files: the user's
+    // VirtualStore, then the folder's path without its drive.
+    static std::filesystem::path CopiesOf(const std::filesystem::path& folder, const std::filesystem::path& localAppData)
+    {
+        std::string withoutDrive = test::ProgramPath(folder).substr(3);
+        std::replace(withoutDrive.begin(), withoutDrive.end(), '\\', '/');
+        return localAppData / "VirtualStore" / withoutDrive;
+    }
+
     test::ScratchDirectory scratch_;
     RegistryAccessor registry_;
+    std::vector<std::filesystem::path> madeOutside_;
 };
+
+// A user's own line in each copy, before what the IDE shipped.
+std::string OwnCopy(const std::string& member, const std::string& state)
+{
+    const std::map<std::string, std::string> ownLines = {
+        {".ohc", ":Include userhelp.cnt\r\n"}, {".ohl", ":Link userhelp.hlp\r\n"},
+        {".ohi", ":Index User Help=userhelp.hlp\r\n"}, {".ohp", ";the user's project\r\n"}, {".gid", ""}};
+    return ownLines.at(member) + test::ReadTestData("openhelp/" + state + member);
+}
 
 TEST_F(InstallScenario, EveryTargetInstallsTwiceAndUninstallsTwice)
 {
@@ -818,6 +856,144 @@ TEST_F(InstallScenario, TemporaryNamesAreMadeFreeBeforeTheFirstChange)
             std::filesystem::remove_all(taken);
         }
     }
+}
+
+// Windows Vista and later show an IDE below Program Files the user's
+// VirtualStore copy of each OpenHelp file that it saved there itself,
+// instead of the real file. Each copy gets the same edit, made on its own
+// lines, in the one set that is saved all or nothing; no copy is made where
+// there is none; and no file that a link or a second name leads to out of
+// the store is read, written or deleted.
+TEST_F(InstallScenario, TheUsersVirtualStoreCopiesGetTheSameEdit)
+{
+    const std::string helpFolder = VirtualizedHelpFolder();
+    const std::filesystem::path copies = CopiesOf(helpFolder, test::LocalAppDataFolder(scratch_));
+    const std::filesystem::path elsewhere = scratch_.Native("elsewhere");
+    const char* const copied[] = {".ohc", ".ohl", ".ohi", ".gid"};  // none of the project file
+    const struct {
+        const char* name;
+        const char* copies;  // "plain", "read-only", "held", "folder link", "links", "second names"
+        int status;
+    } cases[] = {
+        {"copies with lines of their own", "plain", 0},
+        {"a read-only copy", "read-only", 1},
+        {"a copy held past the retries", "held", 1},
+        {"the copies' folder linked elsewhere", "folder link", 0},
+        {"copies linked elsewhere", "links", 0},
+        {"copies with a second name elsewhere", "second names", 0},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        const std::string how = row.copies;
+        const bool edited = how == "plain";
+        InstallIde(kDelphi7, helpFolder);
+        std::filesystem::create_directories(elsewhere);
+        std::filesystem::create_directories(how == "folder link" ? copies.parent_path() : copies);
+        if (how == "folder link") {
+            ASSERT_TRUE(test::MakeSymbolicLink(elsewhere, copies));
+        }
+        for (const char* member : copied) {
+            const std::filesystem::path copy = copies / (std::string("d7") + member);
+            const std::filesystem::path twin = elsewhere / (std::string("d7") + member);
+            test::WriteFileBytes(how == "plain" || how == "read-only" || how == "held" ? copy : twin,
+                                 OwnCopy(member, "initial"));
+            if (how == "links") {
+                ASSERT_TRUE(test::MakeSymbolicLink(twin, copy));
+            } else if (how == "second names") {
+                std::filesystem::create_hard_link(twin, copy);
+            }
+        }
+        test::SetReadOnly(copies / "d7.ohi", how == "read-only");
+        std::filesystem::remove(scratch_.Native("held"));
+        std::unique_ptr<test::ChildProcess> holder;
+        if (how == "held") {
+            holder = std::make_unique<test::ChildProcess>(
+                std::vector<std::string>{scratch_.Native("held").string(), (copies / "d7.ohl").string(), "20000"},
+                scratch_.Native(), LOCK_HOLDER);
+            for (int i = 0; i < 1000 && !std::filesystem::exists(scratch_.Native("held")); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+
+        const test::ChildResult install = Run(kDelphi7, "/I");
+        EXPECT_EQ(install.status, row.status);
+        EXPECT_EQ(install.output, row.status == 0 ? Success(kDelphi7, "/I", kTitle) : test::ReadTestData("banner.txt"));
+        holder.reset();
+        for (const char* action : {"/I", "/U"}) {
+            const std::string state = row.status != 0 ? "initial" : action == std::string("/I") ? "installed" : "uninstalled";
+            if (action == std::string("/U")) {
+                EXPECT_EQ(Run(kDelphi7, "/U").status, 0);
+            }
+            for (const char* member : kMembers)
+                EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, member, helpFolder)),
+                          test::ReadTestData("openhelp/" + state + member)) << action << member;
+            for (const char* member : {".ohc", ".ohl", ".ohi"})
+                EXPECT_EQ(test::ReadFileBytes(copies / (std::string("d7") + member)),
+                          OwnCopy(member, edited ? state : "initial")) << action << member;
+            EXPECT_EQ(std::filesystem::exists(copies / "d7.gid"), !edited) << action;
+            EXPECT_FALSE(std::filesystem::exists(copies / "d7.ohp")) << action;
+            if (row.status != 0)
+                break;
+        }
+        for (const std::filesystem::path& folder : {copies, elsewhere})
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+                EXPECT_NE(entry.path().extension(), ".svtmp") << entry.path();
+        test::SetReadOnly(copies / "d7.ohi", false);
+        test::RemoveSymbolicLinks(copies.parent_path());
+        std::filesystem::remove_all(copies);
+        std::filesystem::remove_all(elsewhere);
+    }
+}
+
+// An installer that runs as the system names the user whose IDE it serves:
+// the run reads that user's settings in HKEY_USERS and edits that user's
+// copies. Without the name it finds no IDE; a malformed name, or a user
+// whose settings are not loaded, ends it before any change.
+TEST_F(InstallScenario, AUsersSidNamesTheIdeTheRunServes)
+{
+    const std::string sid = "S-1-5-21-1111-2222-3333-1001";
+    const std::string helpFolder = VirtualizedHelpFolder();
+    InstallIde(kDelphi7, helpFolder);
+    test::ForgetDelphi7Settings();
+    registry_.SetRootKey(HKEY_USERS_KEY);
+    registry_.WriteRegString(sid + "\\" + kDelphi7.settingsKey, "ProjectFile", test::ProgramPath(helpFolder) + "\\d7.ohp");
+    registry_.WriteRegString(sid + "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+                             "Local AppData", "%USERPROFILE%\\AppData\\Local");
+    registry_.SetRootKey(HKEY_LOCAL_MACHINE_KEY);
+    registry_.WriteRegString("Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + sid,
+                             "ProfileImagePath", scratch_.Path("Users/other"));
+    const std::filesystem::path copies = CopiesOf(helpFolder, scratch_.Native("Users/other/AppData/Local"));
+    std::filesystem::create_directories(copies);
+    test::WriteFileBytes(copies / "d7.ohl", OwnCopy(".ohl", "initial"));
+
+    const std::string banner = test::ReadTestData("banner.txt");
+    const struct {
+        const char* sid;
+        const char* action;
+        std::string output;
+        int status;
+        const char* state;
+    } runs[] = {
+        {"", "/I", banner + test::kNoDelphi7Settings, 1, "initial"},
+        {"S-1-5-21-1111-2222-3333-1001\\Software", "/I",
+         banner + "Error: SORVANE_USER_SID holds no valid SID: S-1-5-21-1111-2222-3333-1001\\Software\r\n", 1,
+         "initial"},
+        {"S-1-5-21-9-9-9-9999", "/I",
+         banner + "Error: Settings of user S-1-5-21-9-9-9-9999 are not loaded; the user must be logged on.\r\n", 1,
+         "initial"},
+        {sid.c_str(), "/I", Success(kDelphi7, "/I", kTitle), 0, "installed"},
+        {sid.c_str(), "/U", Success(kDelphi7, "/U", kTitle), 0, "uninstalled"},
+    };
+    for (const auto& run : runs) {
+        test::SetEnvironment("SORVANE_USER_SID", run.sid);
+        const test::ChildResult result = Run(kDelphi7, run.action);
+        EXPECT_EQ(result.status, run.status) << run.sid;
+        EXPECT_EQ(result.output, run.output) << run.sid;
+        for (const char* member : kMembers)
+            EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, member, helpFolder)),
+                      test::ReadTestData(std::string("openhelp/") + run.state + member)) << run.sid << member;
+        EXPECT_EQ(test::ReadFileBytes(copies / "d7.ohl"), OwnCopy(".ohl", run.state)) << run.sid;
+    }
+    test::SetEnvironment("SORVANE_USER_SID", "");
 }
 
 }  // namespace

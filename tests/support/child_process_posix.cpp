@@ -158,6 +158,21 @@ bool HoldLikeAScanner(const std::string& path, const std::string& ready, int mil
     return close(file) == 0;
 }
 
+std::filesystem::path ProgramFilesFolder(const ScratchDirectory& scratch)
+{
+    std::filesystem::create_directories(scratch.Native("Program Files"));
+    SetEnvironment("ProgramFiles", scratch.Path("Program Files"));
+    return scratch.Native("Program Files");
+}
+
+// Without a Local AppData value in the user's settings, the program takes
+// Windows' default below the profile.
+std::filesystem::path LocalAppDataFolder(const ScratchDirectory& scratch)
+{
+    SetEnvironment("USERPROFILE", scratch.Path("profile"));
+    return scratch.Native("profile/AppData/Local");
+}
+
 std::filesystem::path PrivateDriveRoot()
 {
     return std::filesystem::path();  // drive Z: is this machine's /

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <sstream>
 
@@ -279,6 +280,19 @@ std::string OtherSpelling(const std::filesystem::path& folder)
     char shortPath[MAX_PATH];
     const DWORD length = GetShortPathNameA(ProgramPath(folder).c_str(), shortPath, sizeof shortPath);
     return length > 0 && length < sizeof shortPath ? std::string(shortPath, length) : ProgramPath(folder);
+}
+
+// Wine sets Program Files for every process it starts; the test process's
+// own LOCALAPPDATA is Windows' word on the folder that the program works out
+// from the user's settings.
+std::filesystem::path ProgramFilesFolder(const ScratchDirectory&)
+{
+    return std::filesystem::path(std::getenv("ProgramFiles"));
+}
+
+std::filesystem::path LocalAppDataFolder(const ScratchDirectory&)
+{
+    return std::filesystem::path(std::getenv("LOCALAPPDATA"));
 }
 
 std::filesystem::path PrivateDriveRoot()

@@ -145,6 +145,14 @@ void RemoveSymbolicLinks(const std::filesystem::path& path);
 // may create folders; empty where that root is the real machine's.
 std::filesystem::path PrivateDriveRoot();
 
+// Where Windows keeps a test's IDE below Program Files, whose writes it
+// virtualizes, and the user's local application data folder, as the
+// program finds them: under Wine the prefix's own (a folder made in Program
+// Files is the test's to remove); on the stand-in, folders of the scratch
+// directory that the environment names so.
+std::filesystem::path ProgramFilesFolder(const ScratchDirectory& scratch);
+std::filesystem::path LocalAppDataFolder(const ScratchDirectory& scratch);
+
 // Another spelling of an existing folder, as the program names it: its
 // short (8.3) form under Wine, a symbolic link beside it on the stand-in.
 std::string OtherSpelling(const std::filesystem::path& folder);
