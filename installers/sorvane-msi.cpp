@@ -3,7 +3,9 @@
 // to the installation log, and passes on its result: exit status 0 passes,
 // anything else fails the action. Its entry, RunSorvane, takes the whole
 // command line from CustomActionData, as a deferred or rollback action gets
-// it (Sorvane.wxi sets it). Starts on Windows 2000 SP4 and later.
+// it (Sorvane.wxi sets it). The action runs as the system, so it names the
+// user who started the installation, whose IDEs the program serves, in
+// SORVANE_USER_SID. Starts on Windows 2000 SP4 and later.
 #include <windows.h>
 
 #include <msi.h>
@@ -21,14 +23,15 @@ void Log(MSIHANDLE install, const std::string& line)
     MsiCloseHandle(record);
 }
 
-std::string CommandLine(MSIHANDLE install)
+// One of the properties that a deferred action can read; empty when unset.
+std::string Property(MSIHANDLE install, const char* name)
 {
     char empty[1] = "";
     DWORD size = 0;
-    if (MsiGetPropertyA(install, "CustomActionData", empty, &size) != ERROR_MORE_DATA)
+    if (MsiGetPropertyA(install, name, empty, &size) != ERROR_MORE_DATA)
         return std::string();
     std::string value(++size, '\0');
-    if (MsiGetPropertyA(install, "CustomActionData", &value[0], &size) != ERROR_SUCCESS)
+    if (MsiGetPropertyA(install, name, &value[0], &size) != ERROR_SUCCESS)
         return std::string();
     value.resize(size);
     return value;
@@ -47,7 +50,10 @@ void LogLines(MSIHANDLE install, std::string& pending)
 
 extern "C" __declspec(dllexport) UINT __stdcall RunSorvane(MSIHANDLE install)
 {
-    std::string commandLine = CommandLine(install);
+    std::string commandLine = Property(install, "CustomActionData");
+    const std::string user = Property(install, "UserSID");
+    SetEnvironmentVariableA("SORVANE_USER_SID", user.empty() ? nullptr : user.c_str());
+    Log(install, "sorvane-msi: for the user " + (user.empty() ? std::string("running the installation") : user));
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
     HANDLE output = nullptr;
     HANDLE childOutput = nullptr;

@@ -273,6 +273,10 @@ TEST_F(InstallerKit, DocumentedMsiPackageInstallsUninstallsAndRollsBack)
         LayOut(machine);
         const auto [installed, installLog] = msiexec("/i");
         EXPECT_EQ(installed, machine.installerStatus) << machine.name << "\n" << installLog;
+        // The actions, run as the system, serve the user who started the package.
+        EXPECT_EQ(installLog.find("sorvane-msi: for the user S-1-5-21-0-0-0-1000") != std::string::npos,
+                  !machine.ides.empty())
+            << installLog;
         ExpectHelp(machine, true, installDir + "\\Help", "Acme Components", "installed", installLog);
         if (installed == 0) {
             const auto [uninstalled, uninstallLog] = msiexec("/x");
