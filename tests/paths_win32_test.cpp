@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <set>
 #include <tuple>
@@ -51,7 +52,10 @@ TEST(Win32Paths, FinalPathFollowsALinkOnlyWhereTheSystemResolvesLinks)
 // Windows where Wine is lenient: CopyFileA, like CreateFileA with
 // CREATE_ALWAYS, refuses a hidden, system or read-only destination; a name
 // in `links` is a symbolic link by its reparse tag; another program holds
-// `heldPath` against the next `held` copies and replaces.
+// `heldPath` against the next `held` copies and replaces; a file `planted`
+// after the search is not found by it; and, as on a RAM disk or some network
+// redirectors, no final path is told unless `finalPathsKnown`. It counts
+// the files that take another's place without being flushed first.
 namespace strict {
 
 const DWORD kRefusing = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
@@ -59,6 +63,11 @@ std::set<std::string> links;
 std::string heldPath;
 int held = 0;
 int writesThroughLinks = 0;
+std::string planted;
+bool finalPathsKnown = true;
+std::map<HANDLE, std::string> writing;
+std::set<std::string> flushed;
+int unflushedReplaces = 0;
 
 // False, with the error that Windows gives, when Windows refuses a step on
 // `path`: another program holds it, or its attributes refuse the step.
@@ -85,6 +94,10 @@ BOOL Unlinked(LPCSTR path)
 
 HANDLE WINAPI Find(LPCSTR path, LPWIN32_FIND_DATAA entry)
 {
+    if (path == planted) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
     const HANDLE search = FindFirstFileA(path, entry);
     if (search != INVALID_HANDLE_VALUE && links.count(path) != 0) {
         entry->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
@@ -99,8 +112,29 @@ BOOL WINAPI Copy(LPCSTR from, LPCSTR to, BOOL failIfExists)
     return Let(to, kRefusing) && CopyFileA(from, to, failIfExists);
 }
 
+HANDLE WINAPI Create(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                     DWORD flags, HANDLE model)
+{
+    const HANDLE file = CreateFileA(path, access, share, security, disposition, flags, model);
+    if (file != INVALID_HANDLE_VALUE && (access & GENERIC_WRITE) != 0)
+        writing[file] = path;
+    return file;
+}
+
+BOOL WINAPI Flush(HANDLE file)
+{
+    flushed.insert(writing[file]);
+    return FlushFileBuffers(file);
+}
+
+DWORD WINAPI FinalPath(HANDLE file, LPSTR buffer, DWORD size, DWORD flags)
+{
+    return finalPathsKnown ? SystemFileCalls().getFinalPathNameByHandle(file, buffer, size, flags) : 0;
+}
+
 BOOL WINAPI Move(LPCSTR from, LPCSTR to, DWORD flags)
 {
+    unflushedReplaces += static_cast<int>(flushed.count(from) == 0);
     return Let(to, 0) && MoveFileExA(from, to, flags) && Unlinked(to);
 }
 
@@ -110,6 +144,9 @@ std::unique_ptr<FileOps> Files()
 {
     Win32FileCalls calls = SystemFileCalls();
     calls.findFirstFile = Find;
+    calls.createFile = Create;
+    calls.flushFileBuffers = Flush;
+    calls.getFinalPathNameByHandle = FinalPath;
     calls.copyFile = Copy;
     calls.moveFileEx = Move;
     calls.deleteFile = Delete;
@@ -121,7 +158,8 @@ std::unique_ptr<FileOps> Files()
 // The alias copy on Windows: hidden, system and read-only destinations are
 // replaced, the copy has normal attributes whatever the source has, a copy
 // that another program refuses twice goes through on the third try, and a
-// link is replaced itself, never written through.
+// link is replaced itself, never written through, by a copy flushed before
+// it takes the link's place and made only at a free name.
 TEST(Win32Paths, AliasCopyFollowsWindowsRules)
 {
     const struct {
@@ -130,14 +168,16 @@ TEST(Win32Paths, AliasCopyFollowsWindowsRules)
         DWORD source;
         int held;
         bool link;
+        bool planted;  // a file put at the copy's temporary name after the search
     } cases[] = {
-        {"hidden destination", FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_NORMAL, 0, false},
-        {"system destination", FILE_ATTRIBUTE_SYSTEM, FILE_ATTRIBUTE_NORMAL, 0, false},
-        {"read-only destination", FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_NORMAL, 0, false},
-        {"hidden, read-only source", 0, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY, 0, false},
-        {"copy refused twice", FILE_ATTRIBUTE_NORMAL, FILE_ATTRIBUTE_NORMAL, 2, false},
-        {"a link by its reparse tag", FILE_ATTRIBUTE_NORMAL, FILE_ATTRIBUTE_NORMAL, 0, true},
-        {"a link, its replace refused twice", FILE_ATTRIBUTE_NORMAL, FILE_ATTRIBUTE_NORMAL, 2, true},
+        {"hidden destination", FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_NORMAL, 0, false, false},
+        {"system destination", FILE_ATTRIBUTE_SYSTEM, FILE_ATTRIBUTE_NORMAL, 0, false, false},
+        {"read-only destination", FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_NORMAL, 0, false, false},
+        {"hidden, read-only source", 0, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY, 0, false, false},
+        {"copy refused twice", FILE_ATTRIBUTE_NORMAL, FILE_ATTRIBUTE_NORMAL, 2, false, false},
+        {"a link by its reparse tag", FILE_ATTRIBUTE_NORMAL, FILE_ATTRIBUTE_NORMAL, 0, true, false},
+        {"a link, its replace refused twice", FILE_ATTRIBUTE_NORMAL, FILE_ATTRIBUTE_NORMAL, 2, true, false},
+        {"a link, a file planted at the copy's name", FILE_ATTRIBUTE_NORMAL, FILE_ATTRIBUTE_NORMAL, 0, true, true},
     };
     for (const auto& row : cases) {
         test::ScratchDirectory scratch;
@@ -150,17 +190,25 @@ TEST(Win32Paths, AliasCopyFollowsWindowsRules)
             ASSERT_TRUE(SetFileAttributesA(destination.c_str(), row.destination));
         }
         strict::links = row.link ? std::set<std::string>{destination} : std::set<std::string>{};
-        strict::writesThroughLinks = 0;
+        strict::writesThroughLinks = strict::unflushedReplaces = 0;
         strict::heldPath = destination;
         strict::held = row.held;
+        strict::planted = row.planted ? TemporaryPathOf(destination) : "";
+        if (row.planted)
+            test::WriteFileBytes(scratch.Native("d7.als.svtmp"), "planted");
         CopyOver(source, destination, *strict::Files());
         SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_NORMAL);
-        EXPECT_EQ(test::ReadFileBytes(scratch.Native("d7.als")), "new alias") << row.name;
+        EXPECT_EQ(test::ReadFileBytes(scratch.Native("d7.als")), row.planted ? "old alias" : "new alias") << row.name;
         EXPECT_EQ(GetFileAttributesA(destination.c_str()) & strict::kRefusing, 0u) << row.name;
         EXPECT_EQ(strict::writesThroughLinks, 0) << row.name;
-        EXPECT_TRUE(strict::links.empty()) << row.name << ": the link was not replaced itself";
+        EXPECT_EQ(strict::links.empty(), !row.planted) << row.name << ": the link was not replaced itself";
+        EXPECT_EQ(strict::unflushedReplaces, 0) << row.name;
+        if (row.planted) {
+            EXPECT_EQ(test::ReadFileBytes(scratch.Native("d7.als.svtmp")), "planted") << row.name;
+        }
         SetFileAttributesA(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
     }
+    strict::planted.clear();
 }
 
 // A link by its reparse tag is deleted itself, and never cleared as a
@@ -176,6 +224,12 @@ TEST(Win32Paths, LinksAreToldByTheirReparseTag)
     EXPECT_EQ(strict::links.count(scratch.Path("d7.gid")), 0u) << "the link was not deleted";
     EXPECT_FALSE(ClearLeftover(scratch.Path("d7.ohl.svtmp"), *files));
     EXPECT_TRUE(std::filesystem::exists(scratch.Native("d7.ohl.svtmp")));
+    // A plain file is deleted where the system tells no final path.
+    test::WriteFileBytes(scratch.Native("d6.gid"), "plain");
+    strict::finalPathsKnown = false;
+    RemoveFile(scratch.Path("d6.gid"), *files);
+    strict::finalPathsKnown = true;
+    EXPECT_FALSE(std::filesystem::exists(scratch.Native("d6.gid")));
 
     const std::tuple<DWORD, DWORD, bool> entries[] = {  // attributes, reparse tag, a link
         {FILE_ATTRIBUTE_REPARSE_POINT, IO_REPARSE_TAG_SYMLINK, true},
