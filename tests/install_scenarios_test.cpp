@@ -869,70 +869,64 @@ TEST_F(InstallScenario, TheUsersVirtualStoreCopiesGetTheSameEdit)
     const std::string helpFolder = VirtualizedHelpFolder();
     const std::filesystem::path copies = CopiesOf(helpFolder, test::LocalAppDataFolder(scratch_));
     const std::filesystem::path elsewhere = scratch_.Native("elsewhere");
-    const char* const copied[] = {".ohc", ".ohl", ".ohi", ".gid"};  // none of the project file
     const struct {
         const char* name;
-        const char* copies;  // "plain", "read-only", "held", "folder link", "links", "second names"
+        std::string copies;  // "plain", "read-only", "held", "folder link", "links", "second names"
         int status;
     } cases[] = {
-        {"copies with lines of their own", "plain", 0},
-        {"a read-only copy", "read-only", 1},
-        {"a copy held past the retries", "held", 1},
-        {"the copies' folder linked elsewhere", "folder link", 0},
-        {"copies linked elsewhere", "links", 0},
-        {"copies with a second name elsewhere", "second names", 0},
+        {"copies with lines of their own", "plain", 0},        {"a read-only copy", "read-only", 1},
+        {"a copy held past the retries", "held", 1},           {"the copies' folder linked elsewhere", "folder link", 0},
+        {"copies linked elsewhere", "links", 0},               {"copies with a second name elsewhere", "second names", 0},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
-        const std::string how = row.copies;
-        const bool edited = how == "plain";
+        const bool inStore = row.copies == "plain" || row.copies == "read-only" || row.copies == "held";
         InstallIde(kDelphi7, helpFolder);
         std::filesystem::create_directories(elsewhere);
-        std::filesystem::create_directories(how == "folder link" ? copies.parent_path() : copies);
-        if (how == "folder link") {
+        std::filesystem::create_directories(row.copies == "folder link" ? copies.parent_path() : copies);
+        if (row.copies == "folder link") {
             ASSERT_TRUE(test::MakeSymbolicLink(elsewhere, copies));
         }
-        for (const char* member : copied) {
+        for (const char* member : {".ohc", ".ohl", ".ohi", ".gid"}) {  // none of the project file
             const std::filesystem::path copy = copies / (std::string("d7") + member);
             const std::filesystem::path twin = elsewhere / (std::string("d7") + member);
-            test::WriteFileBytes(how == "plain" || how == "read-only" || how == "held" ? copy : twin,
-                                 OwnCopy(member, "initial"));
-            if (how == "links") {
+            test::WriteFileBytes(inStore ? copy : twin, OwnCopy(member, "initial"));
+            if (row.copies == "links") {
                 ASSERT_TRUE(test::MakeSymbolicLink(twin, copy));
-            } else if (how == "second names") {
+            } else if (row.copies == "second names") {
                 std::filesystem::create_hard_link(twin, copy);
             }
         }
-        test::SetReadOnly(copies / "d7.ohi", how == "read-only");
+        test::SetReadOnly(copies / "d7.ohi", row.copies == "read-only");
         std::filesystem::remove(scratch_.Native("held"));
         std::unique_ptr<test::ChildProcess> holder;
-        if (how == "held") {
+        if (row.copies == "held") {
             holder = std::make_unique<test::ChildProcess>(
                 std::vector<std::string>{scratch_.Native("held").string(), (copies / "d7.ohl").string(), "20000"},
                 scratch_.Native(), LOCK_HOLDER);
             for (int i = 0; i < 1000 && !std::filesystem::exists(scratch_.Native("held")); ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
+        const auto expectSet = [&](const std::string& state) {
+            const bool edited = row.copies == "plain";
+            for (const char* member : kMembers)
+                EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, member, helpFolder)),
+                          test::ReadTestData("openhelp/" + state + member)) << state << member;
+            for (const char* member : {".ohc", ".ohl", ".ohi"})
+                EXPECT_EQ(test::ReadFileBytes(copies / (std::string("d7") + member)),
+                          OwnCopy(member, edited ? state : "initial")) << state << member;
+            EXPECT_EQ(std::filesystem::exists(copies / "d7.gid"), !edited) << state;
+            EXPECT_FALSE(std::filesystem::exists(copies / "d7.ohp")) << state;
+        };
 
         const test::ChildResult install = Run(kDelphi7, "/I");
         EXPECT_EQ(install.status, row.status);
         EXPECT_EQ(install.output, row.status == 0 ? Success(kDelphi7, "/I", kTitle) : test::ReadTestData("banner.txt"));
         holder.reset();
-        for (const char* action : {"/I", "/U"}) {
-            const std::string state = row.status != 0 ? "initial" : action == std::string("/I") ? "installed" : "uninstalled";
-            if (action == std::string("/U")) {
-                EXPECT_EQ(Run(kDelphi7, "/U").status, 0);
-            }
-            for (const char* member : kMembers)
-                EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, member, helpFolder)),
-                          test::ReadTestData("openhelp/" + state + member)) << action << member;
-            for (const char* member : {".ohc", ".ohl", ".ohi"})
-                EXPECT_EQ(test::ReadFileBytes(copies / (std::string("d7") + member)),
-                          OwnCopy(member, edited ? state : "initial")) << action << member;
-            EXPECT_EQ(std::filesystem::exists(copies / "d7.gid"), !edited) << action;
-            EXPECT_FALSE(std::filesystem::exists(copies / "d7.ohp")) << action;
-            if (row.status != 0)
-                break;
+        expectSet(row.status == 0 ? "installed" : "initial");
+        if (row.status == 0) {
+            EXPECT_EQ(Run(kDelphi7, "/U").status, 0);
+            expectSet("uninstalled");
         }
         for (const std::filesystem::path& folder : {copies, elsewhere})
             for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
