@@ -6,10 +6,10 @@
 
 std::string EnvironmentVariable(const std::string& name)
 {
-    // A value may grow between the two calls: ask again with the new size.
+    // Unset and empty are one; a value too long for the buffer is asked for
+    // again with the size it needs.
     std::vector<char> value(MAX_PATH);
     for (;;) {
-        SetLastError(NO_ERROR);
         const DWORD length = GetEnvironmentVariableA(name.c_str(), value.data(), static_cast<DWORD>(value.size()));
         if (length == 0)
             return std::string();

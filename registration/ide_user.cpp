@@ -28,25 +28,28 @@ bool IsNumber(const std::string& text, std::uint64_t limit)
     return value <= limit;
 }
 
-// Every %USERPROFILE% replaced, in any letter case: the variable names the
-// profile of the user running the run, not of the user named.
-std::string WithUserProfile(const std::string& text, const std::string& profile)
+// The text expanded as Windows expands it for another user than the one
+// running the run: every %USERPROFILE%, in any letter case, is that user's
+// profile, and is not expanded again.
+std::string ExpandedForUser(const std::string& text, const std::string& profile)
 {
     const std::string variable = "%USERPROFILE%";
-    std::string result;
+    std::string expanded;
+    std::string piece;
     std::size_t position = 0;
     while (position < text.size()) {
         bool found = text.size() - position >= variable.size();
         for (std::size_t i = 0; found && i < variable.size(); ++i)
             found = std::toupper(static_cast<unsigned char>(text[position + i])) == variable[i];
         if (found) {
-            result += profile;
+            expanded += ExpandEnvironmentText(piece) + profile;
+            piece.clear();
             position += variable.size();
         } else {
-            result += text[position++];
+            piece += text[position++];
         }
     }
-    return result;
+    return expanded + ExpandEnvironmentText(piece);
 }
 
 }  // namespace
@@ -106,17 +109,14 @@ std::string LocalAppDataOf(const IdeUser& user, RegistryAccessor& registry)
     try {
         registry.SetRootKey(user.root);
         // Windows' own default since Vista, where a profile lacks the value.
-        std::string folder = registry.ReadRegString(UserSection(user, kUserShellFolders), "Local AppData",
-                                                    "%USERPROFILE%\\AppData\\Local");
-        if (!user.sid.empty()) {
-            registry.SetRootKey(HKEY_LOCAL_MACHINE_KEY);
-            const std::string profile =
-                ExpandEnvironmentText(registry.ReadRegString(kProfileList + user.sid, "ProfileImagePath", ""));
-            if (profile.empty())
-                return std::string();
-            folder = WithUserProfile(folder, profile);
-        }
-        return ExpandEnvironmentText(folder);
+        const std::string folder = registry.ReadRegString(UserSection(user, kUserShellFolders), "Local AppData",
+                                                          "%USERPROFILE%\\AppData\\Local");
+        if (user.sid.empty())
+            return ExpandEnvironmentText(folder);
+        registry.SetRootKey(HKEY_LOCAL_MACHINE_KEY);
+        const std::string profile =
+            ExpandEnvironmentText(registry.ReadRegString(kProfileList + user.sid, "ProfileImagePath", ""));
+        return profile.empty() ? std::string() : ExpandedForUser(folder, profile);
     } catch (const Exception&) {
         return std::string();
     }
