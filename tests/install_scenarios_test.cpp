@@ -957,7 +957,8 @@ TEST_F(InstallScenario, AUsersSidNamesTheIdeTheRunServes)
                              "ProfileImagePath", scratch_.Path("Users/other"));
     const std::filesystem::path copies = CopiesOf(helpFolder, scratch_.Native("Users/other/AppData/Local"));
     std::filesystem::create_directories(copies);
-    test::WriteFileBytes(copies / "d7.ohl", OwnCopy(".ohl", "initial"));
+    for (const char* member : {".ohl", ".ohp"})
+        test::WriteFileBytes(copies / (std::string("d7") + member), OwnCopy(member, "initial"));
 
     const std::string banner = test::ReadTestData("banner.txt");
     const struct {
@@ -985,7 +986,8 @@ TEST_F(InstallScenario, AUsersSidNamesTheIdeTheRunServes)
         for (const char* member : kMembers)
             EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, member, helpFolder)),
                       test::ReadTestData(std::string("openhelp/") + run.state + member)) << run.sid << member;
-        EXPECT_EQ(test::ReadFileBytes(copies / "d7.ohl"), OwnCopy(".ohl", run.state)) << run.sid;
+        for (const char* member : {".ohl", ".ohp"})
+            EXPECT_EQ(test::ReadFileBytes(copies / (std::string("d7") + member)), OwnCopy(member, run.state)) << run.sid;
     }
     test::SetEnvironment("SORVANE_USER_SID", "");
 }
