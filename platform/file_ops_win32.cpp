@@ -2,6 +2,8 @@
 
 #include "platform/paths.h"
 
+#include <vector>
+
 namespace {
 
 HANDLE ToHandle(FileOps::Handle file) { return reinterpret_cast<HANDLE>(file); }
@@ -36,6 +38,59 @@ FileStep Outcome(BOOL done)
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED
                ? FileStep::kHeld
                : FileStep::kFailed;
+}
+
+// NtSetInformationFile's structures, laid out as Windows' own.
+struct IoStatus {
+    void* status;
+    ULONG_PTR information;
+};
+struct RenameInformation {
+    BOOLEAN replaceIfExists;
+    HANDLE rootDirectory;
+    ULONG fileNameLength;
+    WCHAR fileName[1];
+};
+struct DispositionInformation {
+    BOOLEAN deleteFile;
+};
+struct UnicodeText {
+    USHORT length;
+    USHORT maximumLength;
+    WCHAR* buffer;
+};
+struct ObjectAttributes {
+    ULONG length;
+    HANDLE rootDirectory;
+    UnicodeText* objectName;
+    ULONG attributes;
+    void* securityDescriptor;
+    void* securityQualityOfService;
+};
+const ULONG kCaseInsensitive = 0x40;
+const ULONG kCreate = 2;                           // FILE_CREATE: fails when anything is there
+const ULONG kNonDirectorySynchronous = 0x40 | 0x20;  // FILE_NON_DIRECTORY_FILE, FILE_SYNCHRONOUS_IO_NONALERT
+
+// A name in the ANSI code page as the native calls take it.
+std::wstring WideName(const std::string& name)
+{
+    const int length = MultiByteToWideChar(CP_ACP, 0, name.c_str(), static_cast<int>(name.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
+    if (length > 0)
+        MultiByteToWideChar(CP_ACP, 0, name.c_str(), static_cast<int>(name.size()), &wide[0], length);
+    return wide;
+}
+const int kFileRenameInformation = 10;
+const int kFileDispositionInformation = 13;
+
+// What another program's handle makes the native call answer while it
+// holds the file: a sharing violation, a lock conflict or access denied.
+FileStep OutcomeOfStatus(LONG status)
+{
+    if (status >= 0)
+        return FileStep::kDone;
+    const ULONG code = static_cast<ULONG>(status);
+    return code == 0xC0000043 || code == 0xC0000054 || code == 0xC0000022 ? FileStep::kHeld : FileStep::kFailed;
 }
 
 const DWORD kRefusingAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
@@ -111,17 +166,11 @@ public:
 
     std::string FinalPath(const std::string& path) override
     {
-        if (calls_.getFinalPathNameByHandle == nullptr)
-            return std::string();
-        const HANDLE file = calls_.createFile(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            return std::string();
-        char buffer[4 * MAX_PATH];
-        const DWORD length = calls_.getFinalPathNameByHandle(file, buffer, sizeof buffer, 0 /* FILE_NAME_NORMALIZED */);
-        calls_.closeHandle(file);
-        return length > 0 && length < sizeof buffer ? WithoutLongPathPrefix(std::string(buffer, length))
-                                                    : std::string();
+        const HANDLE file = Open(path, 0, FILE_FLAG_BACKUP_SEMANTICS);
+        const std::string finalPath = FinalPathOf(file);
+        if (file != INVALID_HANDLE_VALUE)
+            calls_.closeHandle(file);
+        return finalPath;
     }
 
     unsigned NameCount(const std::string& path) override
@@ -217,9 +266,110 @@ public:
 
     FileStep Delete(const std::string& path) override { return Outcome(calls_.deleteFile(path.c_str())); }
 
+    // The file is created by its name alone, relative to its folder's handle.
+    FileStep CreateNewWithin(const std::string& path, const std::string& folder, Handle& file) override
+    {
+        const HANDLE directory = OpenFolderWithin(path, folder);
+        std::wstring name = WideName(NamePart(path));
+        if (directory == INVALID_HANDLE_VALUE || name.empty())
+            return FileStep::kFailed;
+        UnicodeText objectName = {static_cast<USHORT>(name.size() * sizeof(WCHAR)),
+                                  static_cast<USHORT>(name.size() * sizeof(WCHAR)), &name[0]};
+        ObjectAttributes attributes = {sizeof attributes, directory, &objectName, kCaseInsensitive, nullptr, nullptr};
+        IoStatus status;
+        HANDLE created = INVALID_HANDLE_VALUE;
+        const FileStep result = OutcomeOfStatus(calls_.ntCreateFile(
+            &created, GENERIC_READ | GENERIC_WRITE | SYNCHRONIZE, &attributes, &status, nullptr, FILE_ATTRIBUTE_NORMAL, 0,
+            kCreate, kNonDirectorySynchronous, nullptr, 0));
+        calls_.closeHandle(directory);
+        file = FromHandle(result == FileStep::kDone ? created : INVALID_HANDLE_VALUE);
+        return result;
+    }
+
+    // The file is renamed through its handle into its folder's handle: the
+    // name alone, relative to the folder, is looked up at the step.
+    FileStep RenameWithin(const std::string& from, const std::string& to, const std::string& folder) override
+    {
+        const HANDLE directory = OpenFolderWithin(to, folder);
+        const HANDLE file = OpenWithin(from, DELETE, FILE_FLAG_OPEN_REPARSE_POINT, folder, "");
+        FileStep result = FileStep::kFailed;
+        const std::wstring name = WideName(NamePart(to));
+        if (directory != INVALID_HANDLE_VALUE && file != INVALID_HANDLE_VALUE && !name.empty()) {
+            std::vector<char> buffer(sizeof(RenameInformation) + name.size() * sizeof(WCHAR));
+            auto* rename = reinterpret_cast<RenameInformation*>(buffer.data());
+            rename->replaceIfExists = TRUE;
+            rename->rootDirectory = directory;
+            rename->fileNameLength = static_cast<ULONG>(name.size() * sizeof(WCHAR));
+            name.copy(rename->fileName, name.size());
+            IoStatus status;
+            result = OutcomeOfStatus(calls_.ntSetInformationFile(file, &status, rename, static_cast<ULONG>(buffer.size()),
+                                                                 kFileRenameInformation));
+        }
+        for (const HANDLE handle : {directory, file})
+            if (handle != INVALID_HANDLE_VALUE)
+                calls_.closeHandle(handle);
+        return result;
+    }
+
+    // A link is opened, and deleted, itself.
+    FileStep DeleteWithin(const std::string& path, const std::string& folder) override
+    {
+        const HANDLE file = OpenWithin(path, DELETE, FILE_FLAG_OPEN_REPARSE_POINT, folder, "");
+        if (file == INVALID_HANDLE_VALUE)
+            return Outcome(FALSE);
+        DispositionInformation disposition = {TRUE};
+        IoStatus status;
+        const FileStep result = OutcomeOfStatus(
+            calls_.ntSetInformationFile(file, &status, &disposition, sizeof disposition, kFileDispositionInformation));
+        calls_.closeHandle(file);
+        return result;
+    }
+
     void Pause(std::chrono::milliseconds delay) override { calls_.sleep(static_cast<DWORD>(delay.count())); }
 
 private:
+    HANDLE Open(const std::string& path, DWORD access, DWORD flags)
+    {
+        return calls_.createFile(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, flags, nullptr);
+    }
+
+    // The path of an open file, in its plain form where it fits; empty when
+    // it cannot be told.
+    std::string FinalPathOf(HANDLE file)
+    {
+        if (file == INVALID_HANDLE_VALUE || calls_.getFinalPathNameByHandle == nullptr)
+            return std::string();
+        char buffer[4 * MAX_PATH];
+        const DWORD length = calls_.getFinalPathNameByHandle(file, buffer, sizeof buffer, 0 /* FILE_NAME_NORMALIZED */);
+        return length > 0 && length < sizeof buffer ? WithoutLongPathPrefix(std::string(buffer, length))
+                                                    : std::string();
+    }
+
+    // The folder of `path`, where the path lies in `folder`.
+    HANDLE OpenFolderWithin(const std::string& path, const std::string& folder)
+    {
+        return OpenWithin(FolderOf(path), FILE_TRAVERSE, FILE_FLAG_BACKUP_SEMANTICS, folder, "\\" + NamePart(path));
+    }
+
+    // The path opened, where its final path with `below` after it lies in
+    // the final path of `folder`; INVALID_HANDLE_VALUE otherwise, with the
+    // error of the open, or access denied.
+    HANDLE OpenWithin(const std::string& path, DWORD access, DWORD flags, const std::string& folder,
+                      const std::string& below)
+    {
+        if (calls_.ntCreateFile == nullptr || calls_.ntSetInformationFile == nullptr) {
+            SetLastError(ERROR_NOT_SUPPORTED);
+            return INVALID_HANDLE_VALUE;
+        }
+        const HANDLE file = Open(path, access, flags);
+        if (file == INVALID_HANDLE_VALUE || LiesBelow(FinalPathOf(file) + below, FinalPath(folder)))
+            return file;
+        calls_.closeHandle(file);
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+
     // Shared, as a scanner that opened the new file at once shares it.
     bool FlushClosedFile(const std::string& path)
     {
@@ -275,16 +425,19 @@ bool LinksHiddenFromWindowsCalls()
 
 Win32FileCalls SystemFileCalls()
 {
-    // Windows Vista and later; before them no file is a symbolic link.
-    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    const FinalPathFunction finalPath =
-        kernel == nullptr ? nullptr
-                          : reinterpret_cast<FinalPathFunction>(
-                                reinterpret_cast<void*>(GetProcAddress(kernel, "GetFinalPathNameByHandleA")));
+    // The final path only from Windows Vista on; before it no file is a
+    // symbolic link.
+    const auto call = [](const char* module, const char* name) {
+        const HMODULE loaded = GetModuleHandleA(module);
+        return loaded == nullptr ? nullptr : reinterpret_cast<void*>(GetProcAddress(loaded, name));
+    };
     return {FindFirstFileA, FindClose,        CreateFileA,      GetFileInformationByHandle,
             CloseHandle,    SetFilePointer,   ReadFile,         WriteFile,
             FlushFileBuffers, GetFileAttributesA, SetFileAttributesA, CopyFileA,
-            MoveFileExA,    DeleteFileA,      Sleep,            finalPath};
+            MoveFileExA,    DeleteFileA,      Sleep,
+            reinterpret_cast<FinalPathFunction>(call("kernel32.dll", "GetFinalPathNameByHandleA")),
+            reinterpret_cast<CreateFunction>(call("ntdll.dll", "NtCreateFile")),
+            reinterpret_cast<SetInformationFunction>(call("ntdll.dll", "NtSetInformationFile"))};
 }
 
 FileOps& SystemFileOps()

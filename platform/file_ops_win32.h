@@ -11,6 +11,13 @@
 
 // GetFinalPathNameByHandleA, which Windows has from Vista on.
 using FinalPathFunction = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+// ntdll's NtCreateFile and NtSetInformationFile, which create a file in, and
+// rename a file into, a folder that a handle names: kernel32 has no call for
+// either before Windows 10.
+using CreateFunction = LONG(WINAPI*)(HANDLE* file, ACCESS_MASK access, void* attributes, void* status,
+                                     LARGE_INTEGER* size, ULONG fileAttributes, ULONG share, ULONG disposition,
+                                     ULONG options, void* extended, ULONG extendedSize);
+using SetInformationFunction = LONG(WINAPI*)(HANDLE, void* status, void* information, ULONG size, int kind);
 
 // Every system call of the file layer, in one table that a test can change
 // to make the system behave as Windows does where Wine does not (hidden
@@ -33,6 +40,8 @@ struct Win32FileCalls {
     decltype(&Sleep) sleep;
     // None before Vista, where no file is a symbolic link.
     FinalPathFunction getFinalPathNameByHandle;
+    CreateFunction ntCreateFile;
+    SetInformationFunction ntSetInformationFile;
 };
 
 // The system's own calls.

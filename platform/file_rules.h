@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/file_ops.h"
@@ -38,3 +39,9 @@ bool ClearLeftover(const std::string& path, FileOps& files);
 // takes its place in one durable step. Silent: no caller examines the
 // result.
 void CopyOver(const std::string& source, const std::string& destination, FileOps& files);
+
+// The file operations of `files` for a folder that another user may change
+// at will, such as a user's VirtualStore: every new file, replace and
+// deletion is made through handles found in the folder at that step
+// (CreateNewWithin, RenameWithin, DeleteWithin), and nothing is copied there.
+std::unique_ptr<FileOps> ConfinedTo(FileOps& files, const std::string& folder);

@@ -45,6 +45,11 @@ std::size_t LastDelimiter(const std::string& path, const char* delimiters, const
     return 0;
 }
 
+char FoldedAscii(char byte)
+{
+    return byte >= 'a' && byte <= 'z' ? static_cast<char>(byte - 'a' + 'A') : byte;
+}
+
 }  // namespace
 
 std::string WithExtension(const std::string& path, const std::string& extension, const LeadBytes& leadBytes)
@@ -80,4 +85,25 @@ bool HoldsWildcard(const std::string& path)
     // file name may hold them. No trail byte of a double-byte code page has
     // any of these values.
     return NamePart(path).find_first_of("*?<>\"") != std::string::npos;
+}
+
+bool LiesBelow(const std::string& path, const std::string& folder, const LeadBytes& leadBytes)
+{
+    const std::string top = StripTrailingBackslash(folder, leadBytes);
+    if (top.empty() || path.size() <= top.size() + 1)
+        return false;
+    std::size_t i = 0;
+    while (i < top.size()) {
+        if (leadBytes[static_cast<unsigned char>(path[i])]) {
+            // A whole double-byte character, compared as it is.
+            if (i + 1 >= top.size() || path.compare(i, 2, top, i, 2) != 0)
+                return false;
+            i += 2;
+        } else {
+            if (FoldedAscii(path[i]) != FoldedAscii(top[i]))
+                return false;
+            ++i;
+        }
+    }
+    return path[i] == '\\';
 }

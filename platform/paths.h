@@ -21,6 +21,10 @@ std::string DirectoryPart(const std::string& path, const LeadBytes& leadBytes = 
 std::string NamePart(const std::string& path, const LeadBytes& leadBytes = SystemLeadBytes());
 std::string StripTrailingBackslash(const std::string& text, const LeadBytes& leadBytes = SystemLeadBytes());
 
+// True when the path lies below the folder, ignoring the case of ASCII
+// letters but never the second byte of a double-byte character.
+bool LiesBelow(const std::string& path, const std::string& folder, const LeadBytes& leadBytes = SystemLeadBytes());
+
 // True when the path's name part holds a character that a directory search
 // takes as a wildcard; such a name never names one particular file. The
 // "?" of a "\\?\" prefix is no wildcard.

@@ -1,6 +1,5 @@
 #include "registration/ide_user.h"
 
-#include <cctype>
 #include <cstdint>
 #include <vector>
 
@@ -21,7 +20,7 @@ bool IsNumber(const std::string& text, std::uint64_t limit)
         return false;
     std::uint64_t value = 0;
     for (char c : text) {
-        if (!std::isdigit(static_cast<unsigned char>(c)))
+        if (c < '0' || c > '9')
             return false;
         value = value * 10 + static_cast<std::uint64_t>(c - '0');
     }
@@ -39,8 +38,10 @@ std::string ExpandedForUser(const std::string& text, const std::string& profile)
     std::size_t position = 0;
     while (position < text.size()) {
         bool found = text.size() - position >= variable.size();
-        for (std::size_t i = 0; found && i < variable.size(); ++i)
-            found = std::toupper(static_cast<unsigned char>(text[position + i])) == variable[i];
+        for (std::size_t i = 0; found && i < variable.size(); ++i) {
+            const char c = text[position + i];
+            found = (c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) == variable[i];
+        }
         if (found) {
             expanded += ExpandEnvironmentText(piece) + profile;
             piece.clear();

@@ -112,18 +112,19 @@ void EditOpenHelpFiles(const OpenHelpFiles& openHelp, const VirtualStore& store,
         {openHelp.indexFile, entries.index, edit},
         {openHelp.projectFile, noLine, LineEdit::kRewrite},
     };
+    const std::unique_ptr<FileOps> storeFiles = ConfinedTo(files, store.folder);
     std::vector<LineFileEdit> planned;
     planned.reserve(2 * std::size(members));
     for (const auto& member : members) {
         planned.push_back(PlanLineFileEdit(member.file, member.line, member.kind, files));
         const std::string copy = VirtualStoreCopyOf(member.file, store, files);
         if (!copy.empty())
-            planned.push_back(PlanLineFileEdit(copy, member.line, member.kind, files));
+            planned.push_back(PlanLineFileEdit(copy, member.line, member.kind, *storeFiles));
     }
     std::vector<const LineFileEdit*> edits;
     for (const LineFileEdit& planEdit : planned)
         edits.push_back(&planEdit);
-    SaveLineFileEdits(edits, files);
+    SaveLineFileEdits(edits);
 }
 
 void PlaceAliasFiles(const InstallTarget& target, const std::string& projectFile, const std::string& ideRoot,
@@ -176,7 +177,7 @@ void ProcessTarget(const RunRequest& request, RegistryAccessor& registry, Consol
         RemoveFile(openHelp.helpIndexCache, files);
         const std::string cacheCopy = VirtualStoreCopyOf(openHelp.helpIndexCache, store, files);
         if (!cacheCopy.empty())
-            RemoveFile(cacheCopy, files);
+            RemoveFile(cacheCopy, *ConfinedTo(files, store.folder));
     }
     console.WriteLine("");
     const char* closing = request.remove ? "\"%s\" help files uninstalled from %s successfully."

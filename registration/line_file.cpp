@@ -74,6 +74,7 @@ LineFileEdit PlanLineFileEdit(const std::string& path, const std::string& line, 
 {
     LineFileEdit edit;
     edit.path = path;
+    edit.files = &files;
     edit.list = LoadLines(path, files);
     if (kind != LineEdit::kRewrite) {
         const std::size_t found = FindLine(edit.list.lines, line);
@@ -94,9 +95,9 @@ LineFileEdit PlanLineFileEdit(const std::string& path, const std::string& line, 
 namespace {
 
 // The edit's new text, flushed to the file's temporary name.
-std::unique_ptr<ReplacementFile> WriteLineFileEdit(const LineFileEdit& edit, FileOps& files)
+std::unique_ptr<ReplacementFile> WriteLineFileEdit(const LineFileEdit& edit)
 {
-    auto replacement = std::make_unique<ReplacementFile>(edit.path, edit.savedPath, files);
+    auto replacement = std::make_unique<ReplacementFile>(edit.path, edit.savedPath, *edit.files);
     const std::vector<std::string_view>& lines = edit.list.lines;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (i == edit.removed)
@@ -114,10 +115,10 @@ std::unique_ptr<ReplacementFile> WriteLineFileEdit(const LineFileEdit& edit, Fil
 
 // Puts a file's bytes as they were read back in its place, by the same
 // crash-safe save; a failure leaves the file whole with its new text.
-void PutBack(const LineFileEdit& edit, FileOps& files)
+void PutBack(const LineFileEdit& edit)
 {
     try {
-        ReplacementFile original(edit.path, edit.savedPath, files);
+        ReplacementFile original(edit.path, edit.savedPath, *edit.files);
         original.Append(std::string_view(edit.list.text.data(), edit.list.text.size()));
         original.Commit();
     } catch (const Exception&) {
@@ -126,10 +127,10 @@ void PutBack(const LineFileEdit& edit, FileOps& files)
 
 }  // namespace
 
-void SaveLineFileEdits(const std::vector<const LineFileEdit*>& edits, FileOps& files)
+void SaveLineFileEdits(const std::vector<const LineFileEdit*>& edits)
 {
     for (const LineFileEdit* edit : edits)
-        ClearLeftoverOfSave(edit->path, edit->savedPath, files);
+        ClearLeftoverOfSave(edit->path, edit->savedPath, *edit->files);
     // A full disk or a failing write stops the set before any member of it
     // is replaced: the IDE never lists the help in only some of its files.
     std::vector<const LineFileEdit*> saved;
@@ -137,7 +138,7 @@ void SaveLineFileEdits(const std::vector<const LineFileEdit*>& edits, FileOps& f
     for (const LineFileEdit* edit : edits) {
         if (edit->save) {
             saved.push_back(edit);
-            replacements.push_back(WriteLineFileEdit(*edit, files));
+            replacements.push_back(WriteLineFileEdit(*edit));
         }
     }
     // A member that cannot be replaced, held by another program past every
@@ -149,7 +150,7 @@ void SaveLineFileEdits(const std::vector<const LineFileEdit*>& edits, FileOps& f
             replacements[replaced]->Commit();
     } catch (const Exception&) {
         while (replaced > 0)
-            PutBack(*saved[--replaced], files);
+            PutBack(*saved[--replaced]);
         throw;
     }
 }

@@ -49,11 +49,12 @@ struct LineFileEdit {
     std::string appended;                     // a line to add at the end, or empty
     std::size_t removed = std::string::npos;  // the index of a line to drop
     bool save = false;
+    FileOps* files = nullptr;  // the operations that read it, and save it
 };
 
-// Reads the file and works out the edit. Raises, changing nothing, when the
-// file cannot be read, is no 8-bit text (EInvalidTextFile), or must be saved
-// and is read-only (EFCreateError).
+// Reads the file with `files`, which will save it, and works out the edit.
+// Raises, changing nothing, when the file cannot be read, is no 8-bit text
+// (EInvalidTextFile), or must be saved and is read-only (EFCreateError).
 LineFileEdit PlanLineFileEdit(const std::string& path, const std::string& line, LineEdit kind, FileOps& files);
 
 // Saves every edit that changes its file, its lines each followed by CR LF,
@@ -65,4 +66,4 @@ LineFileEdit PlanLineFileEdit(const std::string& path, const std::string& line, 
 // replaced before it back as it was, before the error goes on. The caller
 // holds the machine's lock of the OpenHelp files: the temporary names are
 // fixed.
-void SaveLineFileEdits(const std::vector<const LineFileEdit*>& edits, FileOps& files);
+void SaveLineFileEdits(const std::vector<const LineFileEdit*>& edits);

@@ -1,7 +1,5 @@
 #include "registration/virtual_store.h"
 
-#include <cctype>
-
 #include "platform/environment.h"
 
 namespace {
@@ -9,37 +7,11 @@ namespace {
 // "X:\", where Windows virtualizes; never a network path.
 bool HasDrive(const std::string& path)
 {
-    return path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
-           path[2] == '\\';
-}
-
-char FoldedAscii(char byte)
-{
-    return byte >= 'a' && byte <= 'z' ? static_cast<char>(byte - 'a' + 'A') : byte;
+    return path.size() >= 3 && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
+           path[1] == ':' && path[2] == '\\';
 }
 
 }  // namespace
-
-bool LiesBelow(const std::string& path, const std::string& folder, const LeadBytes& leadBytes)
-{
-    const std::string top = StripTrailingBackslash(folder, leadBytes);
-    if (top.empty() || path.size() <= top.size() + 1)
-        return false;
-    std::size_t i = 0;
-    while (i < top.size()) {
-        if (leadBytes[static_cast<unsigned char>(path[i])]) {
-            // A whole double-byte character, compared as it is.
-            if (i + 1 >= top.size() || path.compare(i, 2, top, i, 2) != 0)
-                return false;
-            i += 2;
-        } else {
-            if (FoldedAscii(path[i]) != FoldedAscii(top[i]))
-                return false;
-            ++i;
-        }
-    }
-    return path[i] == '\\';
-}
 
 std::string VirtualStorePathOf(const std::string& file, const VirtualStore& store, const LeadBytes& leadBytes)
 {

@@ -16,10 +16,6 @@ struct VirtualStore {
     std::vector<std::string> virtualizedFolders;  // whose files it may hold
 };
 
-// True when the path lies below the folder, ignoring the case of ASCII
-// letters but never the second byte of a double-byte character.
-bool LiesBelow(const std::string& path, const std::string& folder, const LeadBytes& leadBytes = SystemLeadBytes());
-
 // Where the store keeps its copy of a file, from the file's full path: the
 // store's folder followed by the path without its drive. Empty when
 // Windows never redirects a write to that file.

@@ -16,16 +16,21 @@ bool HasDrive(const std::string& path)
     return path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
 }
 
+std::string OnDriveZ(const std::string& posixPath)
+{
+    std::string windowsPath = "Z:" + posixPath;
+    for (char& c : windowsPath)
+        if (c == '/')
+            c = '\\';
+    return windowsPath;
+}
+
 std::string CurrentDirectoryOnDriveZ()
 {
     std::vector<char> buffer(4096);
     if (getcwd(buffer.data(), buffer.size()) == nullptr)
         return "Z:\\";
-    std::string directory = std::string("Z:") + buffer.data();
-    for (char& c : directory)
-        if (c == '/')
-            c = '\\';
-    return directory;
+    return OnDriveZ(buffer.data());
 }
 
 bool ToPosixPath(const std::string& windowsPath, std::string& posixPath)

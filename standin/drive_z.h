@@ -7,6 +7,9 @@
 // True when the path begins with a drive letter and ":".
 bool HasDrive(const std::string& path);
 
+// An absolute POSIX path as the Windows path on drive Z: that names it.
+std::string OnDriveZ(const std::string& posixPath);
+
 // The current directory as a Windows path on drive Z:.
 std::string CurrentDirectoryOnDriveZ();
 

@@ -11,7 +11,7 @@ inline void EditLineFile(const std::string& path, const std::string& line, LineE
                          FileOps& files = SystemFileOps())
 {
     const LineFileEdit edit = PlanLineFileEdit(path, line, kind, files);
-    SaveLineFileEdits({&edit}, files);
+    SaveLineFileEdits({&edit});
 }
 
 }  // namespace test

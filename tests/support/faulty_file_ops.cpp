@@ -83,4 +83,19 @@ FileStep FaultyFileOps::Delete(const std::string& path)
     return Spoiled(kDelete, path, [&] { return system_.Delete(path); });
 }
 
+FileStep FaultyFileOps::CreateNewWithin(const std::string& path, const std::string& folder, Handle& file)
+{
+    return Spoiled(kCreateNew, path, [&] { return system_.CreateNewWithin(path, folder, file); });
+}
+
+FileStep FaultyFileOps::RenameWithin(const std::string& from, const std::string& to, const std::string& folder)
+{
+    return Spoiled(kRename, to, [&] { return system_.RenameWithin(from, to, folder); });
+}
+
+FileStep FaultyFileOps::DeleteWithin(const std::string& path, const std::string& folder)
+{
+    return Spoiled(kDelete, path, [&] { return system_.DeleteWithin(path, folder); });
+}
+
 }  // namespace test
