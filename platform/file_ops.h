@@ -75,9 +75,10 @@ public:
     virtual FileStep Delete(const std::string& path) = 0;
     // CreateNew, Rename and Delete for a folder that another user may change
     // at will (`from` and `to` in one folder): the file's folder, and the
-    // file, are opened first and found below `folder` by their final paths,
-    // and the step is made through those handles, so that no link put on
-    // the way meanwhile can lead it out. Fails where they lie elsewhere, or
+    // file, are opened first and found below `folder`, a final path told
+    // before, by their own final paths, and the step is made through those
+    // handles, so that no link put on the way meanwhile, the folder itself
+    // swapped included, can lead it out. Fails where they lie elsewhere, or
     // the system cannot tell.
     virtual FileStep CreateNewWithin(const std::string& path, const std::string& folder, Handle& file) = 0;
     virtual FileStep RenameWithin(const std::string& from, const std::string& to, const std::string& folder) = 0;

@@ -70,6 +70,8 @@ struct ObjectAttributes {
 const ULONG kCaseInsensitive = 0x40;
 const ULONG kCreate = 2;                           // FILE_CREATE: fails when anything is there
 const ULONG kNonDirectorySynchronous = 0x40 | 0x20;  // FILE_NON_DIRECTORY_FILE, FILE_SYNCHRONOUS_IO_NONALERT
+const int kFileRenameInformation = 10;
+const int kFileDispositionInformation = 13;
 
 // A name in the ANSI code page as the native calls take it.
 std::wstring WideName(const std::string& name)
@@ -80,8 +82,6 @@ std::wstring WideName(const std::string& name)
         MultiByteToWideChar(CP_ACP, 0, name.c_str(), static_cast<int>(name.size()), &wide[0], length);
     return wide;
 }
-const int kFileRenameInformation = 10;
-const int kFileDispositionInformation = 13;
 
 // What another program's handle makes the native call answer while it
 // holds the file: a sharing violation, a lock conflict or access denied.
@@ -353,8 +353,8 @@ private:
     }
 
     // The path opened, where its final path with `below` after it lies in
-    // the final path of `folder`; INVALID_HANDLE_VALUE otherwise, with the
-    // error of the open, or access denied.
+    // `folder`; INVALID_HANDLE_VALUE otherwise, with the error of the open,
+    // or file not found.
     HANDLE OpenWithin(const std::string& path, DWORD access, DWORD flags, const std::string& folder,
                       const std::string& below)
     {
@@ -363,7 +363,7 @@ private:
             return INVALID_HANDLE_VALUE;
         }
         const HANDLE file = Open(path, access, flags);
-        if (file == INVALID_HANDLE_VALUE || LiesBelow(FinalPathOf(file) + below, FinalPath(folder)))
+        if (file == INVALID_HANDLE_VALUE || LiesBelow(FinalPathOf(file) + below, folder))
             return file;
         calls_.closeHandle(file);
         SetLastError(ERROR_FILE_NOT_FOUND);
@@ -373,9 +373,7 @@ private:
     // Shared, as a scanner that opened the new file at once shares it.
     bool FlushClosedFile(const std::string& path)
     {
-        const HANDLE file = calls_.createFile(path.c_str(), GENERIC_WRITE,
-                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE file = Open(path, GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL);
         if (file == INVALID_HANDLE_VALUE)
             return false;
         const BOOL flushed = calls_.flushFileBuffers(file);
@@ -385,8 +383,7 @@ private:
 
     bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& identity)
     {
-        const HANDLE file = calls_.createFile(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        const HANDLE file = Open(path, 0, FILE_FLAG_BACKUP_SEMANTICS);
         if (file == INVALID_HANDLE_VALUE)
             return false;
         const BOOL known = calls_.getFileInformationByHandle(file, &identity);

@@ -40,8 +40,9 @@ bool ClearLeftover(const std::string& path, FileOps& files);
 // result.
 void CopyOver(const std::string& source, const std::string& destination, FileOps& files);
 
-// The file operations of `files` for a folder that another user may change
-// at will, such as a user's VirtualStore: every new file, replace and
-// deletion is made through handles found in the folder at that step
-// (CreateNewWithin, RenameWithin, DeleteWithin), and nothing is copied there.
+// The file operations of `files` for a folder, given by its final path,
+// that another user may change at will, such as a user's VirtualStore: every
+// new file, replace and deletion is made through handles found in the
+// folder at that step (CreateNewWithin, RenameWithin, DeleteWithin), and
+// nothing is copied there.
 std::unique_ptr<FileOps> ConfinedTo(FileOps& files, const std::string& folder);

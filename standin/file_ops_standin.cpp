@@ -229,69 +229,54 @@ public:
 
     FileStep CreateNewWithin(const std::string& path, const std::string& folder, Handle& file) override
     {
-        const int directory = OpenFolderWithin(path, folder);
-        if (directory < 0)
-            return FileStep::kFailed;
-        const int descriptor =
-            openat(directory, NamePart(path).c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        const FileStep result = Outcome(descriptor >= 0);
-        close(directory);
-        file = descriptor;
-        return result;
+        file = -1;
+        return InFolderWithin(path, folder, [&](int directory) {
+            file = openat(directory, NamePart(path).c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+            return file >= 0;
+        });
     }
 
     FileStep RenameWithin(const std::string& from, const std::string& to, const std::string& folder) override
     {
-        const int directory = OpenFolderWithin(to, folder);
-        if (directory < 0)
-            return FileStep::kFailed;
-        std::string posixPath;
-        FileStep result = FileStep::kHeld;
-        if (ToPosixPath(to, posixPath) && !HeldByAnotherProgram(posixPath))
-            result = Outcome(renameat(directory, NamePart(from).c_str(), directory, NamePart(to).c_str()) == 0);
-        if (result == FileStep::kDone)
-            fsync(directory);
-        close(directory);
-        return result;
+        return InFolderWithin(to, folder, [&](int directory) {
+            if (renameat(directory, NamePart(from).c_str(), directory, NamePart(to).c_str()) != 0)
+                return false;
+            fsync(directory);  // the rename is durable once its folder is
+            return true;
+        });
     }
 
     FileStep DeleteWithin(const std::string& path, const std::string& folder) override
     {
-        const int directory = OpenFolderWithin(path, folder);
-        if (directory < 0)
-            return FileStep::kFailed;
-        std::string posixPath;
-        FileStep result = FileStep::kHeld;
-        if (ToPosixPath(path, posixPath) && !HeldByAnotherProgram(posixPath))
-            result = Outcome(unlinkat(directory, NamePart(path).c_str(), 0) == 0);
-        close(directory);
-        return result;
+        return InFolderWithin(path, folder,
+                              [&](int directory) { return unlinkat(directory, NamePart(path).c_str(), 0) == 0; });
     }
 
     void Pause(std::chrono::milliseconds delay) override { std::this_thread::sleep_for(delay); }
 
 private:
-    // The folder of `path`, opened, where its final path lies in `folder`
-    // or is that folder; -1 otherwise. Through the descriptor, a link put on
-    // the way later leads nowhere.
-    int OpenFolderWithin(const std::string& path, const std::string& folder)
+    // A step on a name, made relative to its folder, which is opened and
+    // found inside `folder` first: through the descriptor, a link put on
+    // the way later leads nowhere. Held while another program holds the file.
+    template <typename Step>
+    static FileStep InFolderWithin(const std::string& path, const std::string& folder, Step step)
     {
         std::string posixFolder;
-        if (!ToPosixPath(DirectoryPart(path), posixFolder))
-            return -1;
+        std::string posixPath;
+        if (!ToPosixPath(DirectoryPart(path), posixFolder) || !ToPosixPath(path, posixPath))
+            return FileStep::kFailed;
         const int directory = open(posixFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (directory < 0)
-            return -1;
+            return FileStep::kFailed;
         char resolved[PATH_MAX];
         const ssize_t length =
             readlink(("/proc/self/fd/" + std::to_string(directory)).c_str(), resolved, sizeof resolved - 1);
-        const std::string top = FinalPath(folder);
-        if (length <= 0 || top.empty() ||
-            !LiesBelow(OnDriveZ(std::string(resolved, static_cast<std::size_t>(length))) + "\\" + NamePart(path), top)) {
-            close(directory);
-            return -1;
-        }
-        return directory;
+        FileStep result = FileStep::kFailed;
+        if (length > 0 &&
+            LiesBelow(OnDriveZ(std::string(resolved, static_cast<std::size_t>(length))) + "\\" + NamePart(path), folder))
+            result = HeldByAnotherProgram(posixPath) ? FileStep::kHeld : Outcome(step(directory));
+        close(directory);
+        return result;
     }
 
     // Windows refuses to replace or delete a file that another program

@@ -252,28 +252,33 @@ TEST_F(LineFileTest, NothingAtTheTemporaryNameIsWrittenThrough)
     }
 }
 
-// A folder of a user's VirtualStore swapped for a link to another folder
-// after the edit was planned: neither the save nor a deletion there reaches
-// the files that the link leads to, nor leaves anything beside them.
+// A folder of a user's VirtualStore, or the store itself, swapped for a
+// link to another folder after the edit was planned: neither the save nor a
+// deletion there reaches the files that the link leads to, nor leaves
+// anything beside them.
 TEST_F(LineFileTest, AConfinedSaveNeverFollowsALinkPutOnTheWayAfterThePlan)
 {
-    for (const std::string folder : {"store/Help", "elsewhere"}) {
-        std::filesystem::create_directories(scratch_.Native(folder));
-        for (const char* name : {"/d7.ohl", "/d7.gid"})
-            test::WriteFileBytes(scratch_.Native(folder + name), folder);
+    for (const std::string swapped : {"store/Help", "store"}) {
+        test::ScratchDirectory scratch;
+        for (const std::string folder : {"store/Help", "elsewhere/Help"}) {
+            std::filesystem::create_directories(scratch.Native(folder));
+            for (const char* name : {"/d7.ohl", "/d7.gid"})
+                test::WriteFileBytes(scratch.Native(folder + name), folder);
+        }
+        FileOps& files = SystemFileOps();
+        const std::unique_ptr<FileOps> store = ConfinedTo(files, files.FinalPath(scratch.Path("store")));
+        const std::string help = files.FinalPath(scratch.Path("store/Help"));
+        const LineFileEdit edit = PlanLineFileEdit(help + "\\d7.ohl", ":LINK myhelp.hlp", LineEdit::kAdd, *store);
+        std::filesystem::rename(scratch.Native(swapped), scratch.Native(swapped + "-moved"));
+        const std::string target = swapped == "store" ? "elsewhere" : "elsewhere/Help";
+        ASSERT_TRUE(test::MakeSymbolicLink(scratch.Native(target), scratch.Native(swapped)));
+        EXPECT_THROW(SaveLineFileEdits({&edit}), EFCreateError) << swapped;
+        RemoveFile(help + "\\d7.gid", *store);
+        for (const char* name : {"elsewhere/Help/d7.ohl", "elsewhere/Help/d7.gid"})
+            EXPECT_EQ(test::ReadFileBytes(scratch.Native(name)), "elsewhere/Help") << swapped << " " << name;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.Native("elsewhere/Help")), {}), 2);
+        test::RemoveSymbolicLinks(scratch.Native(swapped));
     }
-    FileOps& files = SystemFileOps();
-    const std::unique_ptr<FileOps> store = ConfinedTo(files, files.FinalPath(scratch_.Path("store")));
-    const std::string help = files.FinalPath(scratch_.Path("store/Help"));
-    const LineFileEdit edit = PlanLineFileEdit(help + "\\d7.ohl", ":LINK myhelp.hlp", LineEdit::kAdd, *store);
-    std::filesystem::rename(scratch_.Native("store/Help"), scratch_.Native("store/Moved"));
-    ASSERT_TRUE(test::MakeSymbolicLink(scratch_.Native("elsewhere"), scratch_.Native("store/Help")));
-    EXPECT_THROW(SaveLineFileEdits({&edit}), EFCreateError);
-    RemoveFile(help + "\\d7.gid", *store);
-    for (const char* name : {"elsewhere/d7.ohl", "elsewhere/d7.gid"})
-        EXPECT_EQ(test::ReadFileBytes(scratch_.Native(name)), "elsewhere") << name;
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch_.Native("elsewhere")), {}), 2);
-    test::RemoveSymbolicLinks(scratch_.Native("store/Help"));
 }
 
 TEST_F(LineFileTest, WholeFileTextRoundTripsByteForByte)
