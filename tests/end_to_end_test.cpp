@@ -27,6 +27,7 @@ TEST_F(EndToEnd, ChecksArgumentsAndFiles)
         std::vector<std::string> arguments;
         int status;
         std::string afterBanner;
+        const char* userSid = "";  // SORVANE_USER_SID
     };
     const Case cases[] = {
         {{}, 1, test::ReadTestData("usage.txt")},
@@ -38,12 +39,22 @@ TEST_F(EndToEnd, ChecksArgumentsAndFiles)
         {{help, "/D7", "/Install", "T"}, 1, "Invalid parameter: /Install\r\n\r\n"},
         {{help, "/D5", "/U", "T"}, 1, "Required file not found: " + scratch_.Path("my folder") + "\\myhelp.hpj\r\n\r\n"},
         {{tooLong, "/D7", "/I", "T"}, 1, "Required file not found: " + tooLong + "\r\n\r\n"},
+        // The user a run serves is checked after its arguments, and no other
+        // key can be named.
+        {{help, "/D8", "/I", "T"}, 1, "-- Invalid parameter: /D8\r\n\r\n", "S-1-5-21-1\\Software"},
+        {{help, "/D7", "/I", "T"}, 1, "Error: SORVANE_USER_SID holds no valid SID: S-1-5-21-1\\Software\r\n",
+         "S-1-5-21-1\\Software"},
+        {{help, "/D7", "/U", "T"}, 1,
+         "Error: Settings of user S-1-5-21-9-9-9-9999 are not loaded; the user must be logged on.\r\n",
+         "S-1-5-21-9-9-9-9999"},
     };
     for (const Case& row : cases) {
+        test::SetEnvironment("SORVANE_USER_SID", row.userSid);
         const test::ChildResult result = test::RunSorvane(row.arguments, scratch_.Native());
         EXPECT_EQ(result.status, row.status) << testing::PrintToString(row.arguments);
         EXPECT_EQ(result.output, banner_ + row.afterBanner) << testing::PrintToString(row.arguments);
     }
+    test::SetEnvironment("SORVANE_USER_SID", "");
 }
 
 }  // namespace
