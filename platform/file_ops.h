@@ -79,8 +79,12 @@ public:
     // before, by their own final paths, and the step is made through those
     // handles, so that no link put on the way meanwhile, the folder itself
     // swapped included, can lead it out. Fails where they lie elsewhere, or
-    // the system cannot tell.
+    // the system cannot tell. A replace is as durable as Rename's.
     virtual FileStep CreateNewWithin(const std::string& path, const std::string& folder, Handle& file) = 0;
+    // OpenForReading as those steps open: the file itself, never a link or
+    // a file with a second name (a hard link would let a run read what its
+    // user may not), and it is checked through the handle that reads it.
+    virtual FileStep OpenForReadingWithin(const std::string& path, const std::string& folder, Handle& file) = 0;
     virtual FileStep RenameWithin(const std::string& from, const std::string& to, const std::string& folder) = 0;
     virtual FileStep DeleteWithin(const std::string& path, const std::string& folder) = 0;
 

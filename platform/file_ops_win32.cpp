@@ -68,7 +68,9 @@ struct ObjectAttributes {
     void* securityQualityOfService;
 };
 const ULONG kCaseInsensitive = 0x40;
+const ULONG kOpen = 1;                             // FILE_OPEN: only what is there
 const ULONG kCreate = 2;                           // FILE_CREATE: fails when anything is there
+const ULONG kOpenReparsePoint = 0x00200000;        // FILE_OPEN_REPARSE_POINT: a link itself
 const ULONG kNonDirectorySynchronous = 0x40 | 0x20;  // FILE_NON_DIRECTORY_FILE, FILE_SYNCHRONOUS_IO_NONALERT
 const int kFileRenameInformation = 10;
 const int kFileDispositionInformation = 13;
@@ -105,6 +107,12 @@ std::string WithoutLongPathPrefix(const std::string& path)
     else if (plain.rfind("\\\\?\\", 0) == 0)
         plain.erase(0, 4);
     return plain.size() < MAX_PATH ? plain : path;
+}
+
+// A name in a folder; a drive's root keeps its one backslash.
+std::string JoinedPath(const std::string& folder, const std::string& name)
+{
+    return StripTrailingBackslash(folder) + "\\" + name;
 }
 
 class Win32FileOps : public FileOps {
@@ -270,19 +278,37 @@ public:
     FileStep CreateNewWithin(const std::string& path, const std::string& folder, Handle& file) override
     {
         const HANDLE directory = OpenFolderWithin(path, folder);
-        std::wstring name = WideName(NamePart(path));
-        if (directory == INVALID_HANDLE_VALUE || name.empty())
-            return FileStep::kFailed;
-        UnicodeText objectName = {static_cast<USHORT>(name.size() * sizeof(WCHAR)),
-                                  static_cast<USHORT>(name.size() * sizeof(WCHAR)), &name[0]};
-        ObjectAttributes attributes = {sizeof attributes, directory, &objectName, kCaseInsensitive, nullptr, nullptr};
-        IoStatus status;
         HANDLE created = INVALID_HANDLE_VALUE;
-        const FileStep result = OutcomeOfStatus(calls_.ntCreateFile(
-            &created, GENERIC_READ | GENERIC_WRITE | SYNCHRONIZE, &attributes, &status, nullptr, FILE_ATTRIBUTE_NORMAL, 0,
-            kCreate, kNonDirectorySynchronous, nullptr, 0));
-        calls_.closeHandle(directory);
-        file = FromHandle(result == FileStep::kDone ? created : INVALID_HANDLE_VALUE);
+        const FileStep result = OpenRelative(directory, NamePart(path), GENERIC_READ | GENERIC_WRITE, 0, kCreate,
+                                             kNonDirectorySynchronous, created);
+        if (directory != INVALID_HANDLE_VALUE)
+            calls_.closeHandle(directory);
+        file = FromHandle(created);
+        return result;
+    }
+
+    // The name is opened relative to its folder's handle, a link itself and
+    // not what it leads to; the handle then shows whether it is the file
+    // itself, with one name. Wine follows its links even so: there the
+    // file's own final path tells.
+    FileStep OpenForReadingWithin(const std::string& path, const std::string& folder, Handle& file) override
+    {
+        const HANDLE directory = OpenFolderWithin(path, folder);
+        HANDLE opened = INVALID_HANDLE_VALUE;
+        FileStep result = OpenRelative(directory, NamePart(path), GENERIC_READ, FILE_SHARE_READ, kOpen,
+                                       kNonDirectorySynchronous | kOpenReparsePoint, opened);
+        BY_HANDLE_FILE_INFORMATION identity;
+        if (result == FileStep::kDone &&
+            (!calls_.getFileInformationByHandle(opened, &identity) || identity.nNumberOfLinks != 1 ||
+             (identity.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0 ||
+             Folded(FinalPathOf(opened)) != Folded(JoinedPath(FinalPathOf(directory), NamePart(path))))) {
+            calls_.closeHandle(opened);
+            opened = INVALID_HANDLE_VALUE;
+            result = FileStep::kFailed;
+        }
+        if (directory != INVALID_HANDLE_VALUE)
+            calls_.closeHandle(directory);
+        file = FromHandle(opened);
         return result;
     }
 
@@ -291,7 +317,7 @@ public:
     FileStep RenameWithin(const std::string& from, const std::string& to, const std::string& folder) override
     {
         const HANDLE directory = OpenFolderWithin(to, folder);
-        const HANDLE file = OpenWithin(from, DELETE, FILE_FLAG_OPEN_REPARSE_POINT, folder, "");
+        const HANDLE file = OpenWithin(from, DELETE | GENERIC_WRITE, FILE_FLAG_OPEN_REPARSE_POINT, folder, "");
         FileStep result = FileStep::kFailed;
         const std::wstring name = WideName(NamePart(to));
         if (directory != INVALID_HANDLE_VALUE && file != INVALID_HANDLE_VALUE && !name.empty()) {
@@ -304,6 +330,10 @@ public:
             IoStatus status;
             result = OutcomeOfStatus(calls_.ntSetInformationFile(file, &status, rename, static_cast<ULONG>(buffer.size()),
                                                                  kFileRenameInformation));
+            // As MOVEFILE_WRITE_THROUGH does: the rename is on disk before
+            // the step is done.
+            if (result == FileStep::kDone && !calls_.flushFileBuffers(file))
+                result = FileStep::kFailed;
         }
         for (const HANDLE handle : {directory, file})
             if (handle != INVALID_HANDLE_VALUE)
@@ -346,15 +376,36 @@ private:
                                                     : std::string();
     }
 
+    // NtCreateFile on a name alone, relative to a folder's handle.
+    FileStep OpenRelative(HANDLE directory, const std::string& name, ACCESS_MASK access, ULONG share,
+                          ULONG disposition, ULONG options, HANDLE& file)
+    {
+        file = INVALID_HANDLE_VALUE;
+        std::wstring wide = WideName(name);
+        if (directory == INVALID_HANDLE_VALUE || wide.empty())
+            return FileStep::kFailed;
+        UnicodeText objectName = {static_cast<USHORT>(wide.size() * sizeof(WCHAR)),
+                                  static_cast<USHORT>(wide.size() * sizeof(WCHAR)), &wide[0]};
+        ObjectAttributes attributes = {sizeof attributes, directory, &objectName, kCaseInsensitive, nullptr, nullptr};
+        IoStatus status;
+        HANDLE opened = INVALID_HANDLE_VALUE;
+        const FileStep result = OutcomeOfStatus(calls_.ntCreateFile(&opened, access | SYNCHRONIZE, &attributes, &status,
+                                                                    nullptr, FILE_ATTRIBUTE_NORMAL, share, disposition,
+                                                                    options, nullptr, 0));
+        if (result == FileStep::kDone)
+            file = opened;
+        return result;
+    }
+
     // The folder of `path`, where the path lies in `folder`.
     HANDLE OpenFolderWithin(const std::string& path, const std::string& folder)
     {
-        return OpenWithin(FolderOf(path), FILE_TRAVERSE, FILE_FLAG_BACKUP_SEMANTICS, folder, "\\" + NamePart(path));
+        return OpenWithin(FolderOf(path), FILE_TRAVERSE, FILE_FLAG_BACKUP_SEMANTICS, folder, NamePart(path));
     }
 
-    // The path opened, where its final path with `below` after it lies in
-    // `folder`; INVALID_HANDLE_VALUE otherwise, with the error of the open,
-    // or file not found.
+    // The path opened, where its final path, with the name `below` in it
+    // where one is given, lies in `folder`; INVALID_HANDLE_VALUE otherwise,
+    // with the error of the open, or file not found.
     HANDLE OpenWithin(const std::string& path, DWORD access, DWORD flags, const std::string& folder,
                       const std::string& below)
     {
@@ -363,7 +414,9 @@ private:
             return INVALID_HANDLE_VALUE;
         }
         const HANDLE file = Open(path, access, flags);
-        if (file == INVALID_HANDLE_VALUE || LiesBelow(FinalPathOf(file) + below, folder))
+        const std::string finalPath = FinalPathOf(file);
+        if (file == INVALID_HANDLE_VALUE ||
+            LiesBelow(below.empty() || finalPath.empty() ? finalPath : JoinedPath(finalPath, below), folder))
             return file;
         calls_.closeHandle(file);
         SetLastError(ERROR_FILE_NOT_FOUND);

@@ -1,5 +1,9 @@
 #include "platform/file_rules.h"
 
+#include <vector>
+
+#include "platform/paths.h"
+
 bool WaitOutHolders(FileOps& files, const std::function<FileStep()>& step)
 {
     std::chrono::milliseconds delay(50);
@@ -62,6 +66,15 @@ void CopyOver(const std::string& source, const std::string& destination, FileOps
         DeletePlainFile(copy, files);
 }
 
+std::string PlaceOf(const std::string& path, FileOps& files)
+{
+    const std::string finalPath = files.FinalPath(path);
+    if (!finalPath.empty() || files.Inspect(path) != NameHolder::kNothing)
+        return finalPath.empty() ? FullPath(path) : finalPath;
+    const std::string folder = files.FinalPath(DirectoryPart(path));
+    return folder.empty() ? FullPath(path) : StripTrailingBackslash(folder) + "\\" + NamePart(path);
+}
+
 namespace {
 
 class ConfinedFileOps : public FileOps {
@@ -73,7 +86,43 @@ public:
         return files_.RenameWithin(from, to, folder_);
     }
     FileStep Delete(const std::string& path) override { return files_.DeleteWithin(path, folder_); }
-    FileStep Copy(const std::string&, const std::string&, bool) override { return FileStep::kFailed; }
+    // CopyFileA would open both by path: the bytes are read through a
+    // handle checked to be the source itself, and go to a new file made in
+    // the folder, which takes the destination's place in one step.
+    FileStep Copy(const std::string& source, const std::string& destination, bool replaceExisting) override
+    {
+        if (replaceExisting) {
+            const std::string copy = TemporaryPathOf(destination);
+            if (!ClearLeftover(copy, *this))
+                return FileStep::kFailed;
+            FileStep result = Copy(source, copy, false);
+            if (result == FileStep::kDone)
+                result = Rename(copy, destination);
+            if (result != FileStep::kDone)
+                Delete(copy);
+            return result;
+        }
+        // The folder of a drive's root keeps its backslash.
+        std::string sourceFolder = DirectoryPart(source);
+        if (sourceFolder.size() > 3)
+            sourceFolder = StripTrailingBackslash(sourceFolder);
+        Handle input = 0;
+        FileStep result = files_.OpenForReadingWithin(source, files_.FinalPath(sourceFolder), input);
+        if (result != FileStep::kDone)
+            return result;
+        Handle output = 0;
+        result = CreateNew(destination, output);
+        if (result == FileStep::kDone) {
+            const bool copied = CopyBytes(input, output) && files_.Flush(output);
+            files_.Close(output);
+            if (!copied) {
+                Delete(destination);
+                result = FileStep::kFailed;
+            }
+        }
+        files_.Close(input);
+        return result;
+    }
 
     bool FileIsPresent(const std::string& path) override { return files_.FileIsPresent(path); }
     bool IsSameFile(const std::string& first, const std::string& second) override
@@ -86,7 +135,7 @@ public:
     unsigned NameCount(const std::string& path) override { return files_.NameCount(path); }
     FileStep OpenForReading(const std::string& path, Handle& file) override
     {
-        return files_.OpenForReading(path, file);
+        return files_.OpenForReadingWithin(path, folder_, file);
     }
     bool Size(Handle file, std::uint64_t& size) override { return files_.Size(file, size); }
     bool Read(Handle file, char* buffer, std::size_t size, std::size_t& got) override
@@ -112,6 +161,10 @@ public:
     {
         return files_.CreateNewWithin(path, folder, file);
     }
+    FileStep OpenForReadingWithin(const std::string& path, const std::string& folder, Handle& file) override
+    {
+        return files_.OpenForReadingWithin(path, folder, file);
+    }
     FileStep RenameWithin(const std::string& from, const std::string& to, const std::string& folder) override
     {
         return files_.RenameWithin(from, to, folder);
@@ -123,6 +176,21 @@ public:
     void Pause(std::chrono::milliseconds delay) override { files_.Pause(delay); }
 
 private:
+    bool CopyBytes(Handle input, Handle output)
+    {
+        std::vector<char> buffer(64 * 1024);
+        for (;;) {
+            std::size_t got = 0;
+            std::size_t written = 0;
+            if (!files_.Read(input, buffer.data(), buffer.size(), got))
+                return false;
+            if (got == 0)
+                return true;
+            if (!files_.Write(output, buffer.data(), got, written) || written != got)
+                return false;
+        }
+    }
+
     FileOps& files_;
     std::string folder_;
 };

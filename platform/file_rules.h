@@ -44,5 +44,10 @@ void CopyOver(const std::string& source, const std::string& destination, FileOps
 // that another user may change at will, such as a user's VirtualStore: every
 // new file, replace and deletion is made through handles found in the
 // folder at that step (CreateNewWithin, RenameWithin, DeleteWithin), and
-// nothing is copied there.
+// files are read, and copies made, only through such handles.
 std::unique_ptr<FileOps> ConfinedTo(FileOps& files, const std::string& folder);
+
+// Where a change of the file lands: its final path, or, where nothing is at
+// the name, its folder's final path with its name; the full path where the
+// system cannot tell (Windows 2000 and XP have no final paths).
+std::string PlaceOf(const std::string& path, FileOps& files);

@@ -18,11 +18,12 @@ std::string WithoutLeadingBackslash(const std::string& section)
 // operation ends, also through an exception.
 class RegistryAccessor::OpenSection {
 public:
-    OpenSection(RegistryAccessor& accessor, const std::string& section) : accessor_(accessor)
+    OpenSection(RegistryAccessor& accessor, const std::string& section, std::uint32_t access)
+        : accessor_(accessor)
     {
         accessor_.currentKey_ = 0;
         RegKey key = 0;
-        if (accessor_.api_.RegOpenKeyExA(accessor_.root_, WithoutLeadingBackslash(section), accessor_.access_, key) == 0)
+        if (accessor_.api_.RegOpenKeyExA(accessor_.root_, WithoutLeadingBackslash(section), access, key) == 0)
             accessor_.currentKey_ = key;
     }
     ~OpenSection() { accessor_.CloseCurrentKey(); }
@@ -62,7 +63,7 @@ void RegistryAccessor::SetRootKey(RegKey root)
 std::string RegistryAccessor::ReadRegString(const std::string& section, const std::string& name,
                                             const std::string& defaultValue)
 {
-    OpenSection open(*this, section);
+    OpenSection open(*this, section, access_);
     if (!open.IsOpen())
         return defaultValue;
     std::uint32_t type = 0;
@@ -92,7 +93,7 @@ void RegistryAccessor::WriteRegString(const std::string& section, const std::str
         throw ERegistryException(FillTemplate("Failed to create key %s", {section}));
     api_.RegCloseKey(created);
 
-    OpenSection open(*this, section);
+    OpenSection open(*this, section, access_);
     // A section that exists but cannot be opened would leave the value
     // unwritten while the run reported success.
     if (!open.IsOpen())
@@ -105,12 +106,12 @@ void RegistryAccessor::WriteRegString(const std::string& section, const std::str
 
 void RegistryAccessor::DeleteRegValue(const std::string& section, const std::string& name)
 {
-    OpenSection open(*this, section);
+    OpenSection open(*this, section, access_);
     if (open.IsOpen())
         api_.RegDeleteValueA(open.Key(), name);
 }
 
 bool RegistryAccessor::SectionExists(const std::string& section)
 {
-    return OpenSection(*this, section).IsOpen();
+    return OpenSection(*this, section, KEY_READ_MASK).IsOpen();
 }

@@ -10,6 +10,7 @@ const RegKey HKEY_CURRENT_USER_KEY = 0x80000001;
 const RegKey HKEY_LOCAL_MACHINE_KEY = 0x80000002;
 const RegKey HKEY_USERS_KEY = 0x80000003;
 const std::uint32_t KEY_ALL_ACCESS_MASK = 0xF003F;
+const std::uint32_t KEY_READ_MASK = 0x20019;
 const std::uint32_t REG_SZ_TYPE = 1;
 const std::uint32_t REG_EXPAND_SZ_TYPE = 2;
 
@@ -54,7 +55,7 @@ public:
     void WriteRegString(const std::string& section, const std::string& name, const std::string& value);
     // Deletes one value when it can; never a key, and never raises.
     void DeleteRegValue(const std::string& section, const std::string& name);
-    // True when the section can be opened, as every operation opens it.
+    // True when the section can be opened for reading.
     bool SectionExists(const std::string& section);
 
 private:

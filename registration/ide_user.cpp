@@ -13,10 +13,12 @@ namespace {
 const char* const kUserShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 const char* const kProfileList = "Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\";
 
-// Decimal digits only, at most `limit` in value.
+// Decimal digits only, at most `limit` in value, with no leading zero:
+// Windows writes each number of a SID one way only, and the key of a hive
+// is named so.
 bool IsNumber(const std::string& text, std::uint64_t limit)
 {
-    if (text.empty() || text.size() > 15)
+    if (text.empty() || text.size() > 15 || (text.size() > 1 && text[0] == '0'))
         return false;
     std::uint64_t value = 0;
     for (char c : text) {
@@ -25,32 +27,6 @@ bool IsNumber(const std::string& text, std::uint64_t limit)
         value = value * 10 + static_cast<std::uint64_t>(c - '0');
     }
     return value <= limit;
-}
-
-// The text expanded as Windows expands it for another user than the one
-// running the run: every %USERPROFILE%, in any letter case, is that user's
-// profile, and is not expanded again.
-std::string ExpandedForUser(const std::string& text, const std::string& profile)
-{
-    const std::string variable = "%USERPROFILE%";
-    std::string expanded;
-    std::string piece;
-    std::size_t position = 0;
-    while (position < text.size()) {
-        bool found = text.size() - position >= variable.size();
-        for (std::size_t i = 0; found && i < variable.size(); ++i) {
-            const char c = text[position + i];
-            found = (c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) == variable[i];
-        }
-        if (found) {
-            expanded += ExpandEnvironmentText(piece) + profile;
-            piece.clear();
-            position += variable.size();
-        } else {
-            piece += text[position++];
-        }
-    }
-    return expanded + ExpandEnvironmentText(piece);
 }
 
 }  // namespace
@@ -100,24 +76,29 @@ IdeUser FindIdeUser(RegistryAccessor& registry, Console& console)
                                        {user.sid}));
         throw EAbort();
     }
+    // A profile that cannot be told is none: the run then changes nothing
+    // in it.
+    registry.SetRootKey(HKEY_LOCAL_MACHINE_KEY);
+    try {
+        user.profile = ExpandEnvironmentText(registry.ReadRegString(kProfileList + user.sid, "ProfileImagePath", ""));
+    } catch (const Exception&) {
+    }
     return user;
 }
 
 std::string LocalAppDataOf(const IdeUser& user, RegistryAccessor& registry)
 {
+    // Another user's profile holds the folder where Windows puts it; what
+    // that user's own settings say may lead anywhere.
+    if (!user.sid.empty())
+        return user.profile.empty() ? std::string() : user.profile + "\\AppData\\Local";
     // A broken value means no folder: the help still goes into the real
     // files.
     try {
         registry.SetRootKey(user.root);
         // Windows' own default since Vista, where a profile lacks the value.
-        const std::string folder = registry.ReadRegString(UserSection(user, kUserShellFolders), "Local AppData",
-                                                          "%USERPROFILE%\\AppData\\Local");
-        if (user.sid.empty())
-            return ExpandEnvironmentText(folder);
-        registry.SetRootKey(HKEY_LOCAL_MACHINE_KEY);
-        const std::string profile =
-            ExpandEnvironmentText(registry.ReadRegString(kProfileList + user.sid, "ProfileImagePath", ""));
-        return profile.empty() ? std::string() : ExpandedForUser(folder, profile);
+        return ExpandEnvironmentText(
+            registry.ReadRegString(kUserShellFolders, "Local AppData", "%USERPROFILE%\\AppData\\Local"));
     } catch (const Exception&) {
         return std::string();
     }

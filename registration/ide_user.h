@@ -12,6 +12,7 @@ class Console;
 struct IdeUser {
     RegKey root = HKEY_CURRENT_USER_KEY;  // HKEY_USERS_KEY for a named user
     std::string sid;                      // empty: the user running the run
+    std::string profile;                  // a named user's, as the machine records it
 };
 
 // The path of a key of the user's settings below the user's root.
@@ -27,6 +28,7 @@ bool IsWellFormedSid(const std::string& text);
 // loaded on this machine, prints one error line and raises EAbort.
 IdeUser FindIdeUser(RegistryAccessor& registry, Console& console);
 
-// The user's local application data folder, as Windows records it for the
+// The user's local application data folder: where the user's settings
+// put it for the user running the run, and in the profile for a named
 // user; empty when it cannot be told.
 std::string LocalAppDataOf(const IdeUser& user, RegistryAccessor& registry);

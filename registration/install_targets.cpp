@@ -1,6 +1,7 @@
 #include "registration/install_targets.h"
 
 #include <iterator>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "registration/ide_user.h"
 #include "registration/line_file.h"
 #include "registration/openhelp_files.h"
+#include "registration/permitted_folders.h"
 #include "registration/virtual_store.h"
 #include "registration/winhelp_registration.h"
 
@@ -24,19 +26,21 @@ enum class AliasDestinations { kNone, kProjectDirectory, kProjectDirectoryAndPro
 struct InstallTarget {
     int number;
     const char* name;
-    const char* openHelpKey;  // under HKEY_CURRENT_USER
+    const char* ideKey;       // the IDE's settings: the user's, and the machine's "RootDir"
+    const char* openHelpKey;  // the user's OpenHelp settings
     AliasDestinations aliasDestinations;
 };
 
 const InstallTarget kInstallTargets[] = {
-    {4, "C++Builder 6", "Software\\Borland\\C++Builder\\6.0\\OpenHelp", AliasDestinations::kProjectDirectory},
-    {5, "Delphi 5", "Software\\Borland\\Delphi\\5.0\\OpenHelp", AliasDestinations::kNone},
-    {6, "Delphi 6", "Software\\Borland\\Delphi\\6.0\\OpenHelp", AliasDestinations::kProjectDirectory},
-    {7, "Delphi 7", "Software\\Borland\\Delphi\\7.0\\OpenHelp",
+    {4, "C++Builder 6", "Software\\Borland\\C++Builder\\6.0", "Software\\Borland\\C++Builder\\6.0\\OpenHelp",
+     AliasDestinations::kProjectDirectory},
+    {5, "Delphi 5", "Software\\Borland\\Delphi\\5.0", "Software\\Borland\\Delphi\\5.0\\OpenHelp",
+     AliasDestinations::kNone},
+    {6, "Delphi 6", "Software\\Borland\\Delphi\\6.0", "Software\\Borland\\Delphi\\6.0\\OpenHelp",
+     AliasDestinations::kProjectDirectory},
+    {7, "Delphi 7", "Software\\Borland\\Delphi\\7.0", "Software\\Borland\\Delphi\\7.0\\OpenHelp",
      AliasDestinations::kProjectDirectoryAndProjectsFolder},
 };
-
-const char* const kDelphi7Key = "Software\\Borland\\Delphi\\7.0";
 
 const InstallTarget& FindTarget(int number)
 {
@@ -68,10 +72,11 @@ WinHelpValuesInUse WinHelpValuesUsedElsewhere(const InstallTarget& target, const
                                               const HelpEntries& entries, RegistryAccessor& registry, FileOps& files)
 {
     // A file that is not there links and includes nothing.
+    const std::unique_ptr<FileOps> storeFiles = ConfinedTo(files, store.folder);
     auto holds = [&](const std::string& file, const std::string& entry) {
-        const std::string copy = VirtualStoreCopyOf(file, store, files);
-        return (files.FileIsPresent(file) && LineFileMayHold(file, entry, files)) ||
-               (!copy.empty() && LineFileMayHold(copy, entry, files));
+        const VirtualStoreCopy copy = VirtualStoreCopyOf(file, store, files);
+        return (files.FileIsPresent(file) && LineFileMayHold(file, entry, files)) || copy.foreign ||
+               (!copy.path.empty() && LineFileMayHold(copy.path, entry, *storeFiles));
     };
     WinHelpValuesInUse inUse;
     registry.SetRootKey(user.root);
@@ -93,33 +98,71 @@ WinHelpValuesInUse WinHelpValuesUsedElsewhere(const InstallTarget& target, const
     return inUse;
 }
 
+// Where a run changes files, decided once before the first change: each
+// file's place, the operations that act there, and the user's copy that
+// the IDE reads instead, if any.
+struct PlannedFile {
+    std::string path;
+    FileOps* files;
+    std::string copy;
+};
+
+class RunPlan {
+public:
+    RunPlan(const PermittedFolders& permitted, const VirtualStore& store, Console& console, FileOps& files)
+        : permitted_(permitted), store_(store), console_(console), files_(files),
+          storeFiles_(ConfinedTo(files, store.folder))
+    {
+        RequirePermittedStore(store.folder, permitted, console);
+    }
+
+    // A run for another user acts on each file at its place, through
+    // handles found in its folder at each step; any other run as it is told.
+    PlannedFile Plan(const std::string& path, bool copied)
+    {
+        PlannedFile planned{path, &files_, std::string()};
+        const std::string place = RequirePermitted(path, permitted_, console_, files_);
+        if (permitted_.bounded && permitted_.finalPathsTold) {
+            planned.path = place;
+            confined_.push_back(ConfinedTo(files_, DirectoryPart(place)));
+            planned.files = confined_.back().get();
+        }
+        if (copied) {
+            const VirtualStoreCopy copy = VirtualStoreCopyOf(path, store_, files_);
+            if (copy.foreign)
+                RefuseLinkedFile(copy.path, console_);
+            planned.copy = copy.path;
+        }
+        return planned;
+    }
+
+    FileOps& StoreFiles() { return *storeFiles_; }
+
+private:
+    const PermittedFolders& permitted_;
+    const VirtualStore& store_;
+    Console& console_;
+    FileOps& files_;
+    std::unique_ptr<FileOps> storeFiles_;
+    std::vector<std::unique_ptr<FileOps>> confined_;
+};
+
 // Every file is read once and found fit to be saved before the first
 // change, so that a file the run must refuse leaves all as it was. The IDE
 // reads the user's copy of a member wherever there is one: the copy gets
 // the same edit, made on its own lines, in the same set.
-void EditOpenHelpFiles(const OpenHelpFiles& openHelp, const VirtualStore& store, const HelpEntries& entries,
-                       bool remove, FileOps& files)
+void EditOpenHelpFiles(const std::vector<PlannedFile>& members, const HelpEntries& entries, bool remove,
+                       RunPlan& plan)
 {
     const LineEdit edit = remove ? LineEdit::kRemove : LineEdit::kAdd;
-    const std::string noLine;
-    const struct {
-        const std::string& file;
-        const std::string& line;
-        LineEdit kind;
-    } members[] = {
-        {openHelp.contentFile, entries.include, edit},
-        {openHelp.linkFile, entries.link, edit},
-        {openHelp.indexFile, entries.index, edit},
-        {openHelp.projectFile, noLine, LineEdit::kRewrite},
-    };
-    const std::unique_ptr<FileOps> storeFiles = ConfinedTo(files, store.folder);
+    const std::string lines[] = {entries.include, entries.link, entries.index, std::string()};
     std::vector<LineFileEdit> planned;
-    planned.reserve(2 * std::size(members));
-    for (const auto& member : members) {
-        planned.push_back(PlanLineFileEdit(member.file, member.line, member.kind, files));
-        const std::string copy = VirtualStoreCopyOf(member.file, store, files);
-        if (!copy.empty())
-            planned.push_back(PlanLineFileEdit(copy, member.line, member.kind, *storeFiles));
+    planned.reserve(2 * members.size());
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        const LineEdit kind = lines[i].empty() ? LineEdit::kRewrite : edit;
+        planned.push_back(PlanLineFileEdit(members[i].path, lines[i], kind, *members[i].files));
+        if (!members[i].copy.empty())
+            planned.push_back(PlanLineFileEdit(members[i].copy, lines[i], kind, plan.StoreFiles()));
     }
     std::vector<const LineFileEdit*> edits;
     for (const LineFileEdit& planEdit : planned)
@@ -127,17 +170,16 @@ void EditOpenHelpFiles(const OpenHelpFiles& openHelp, const VirtualStore& store,
     SaveLineFileEdits(edits);
 }
 
-void PlaceAliasFiles(const InstallTarget& target, const std::string& projectFile, const std::string& ideRoot,
-                     const RunRequest& request, FileOps& files)
+void PlaceAliasFiles(const std::vector<PlannedFile>& destinations, const RunRequest& request)
 {
-    for (const std::string& destination : AliasDestinationsFor(target, projectFile, ideRoot, request.aliasFile)) {
+    for (const PlannedFile& destination : destinations) {
         // Help files kept in the IDE's own folder: the alias file is there already.
-        if (files.IsSameFile(destination, request.aliasFile))
+        if (destination.files->IsSameFile(destination.path, request.aliasFile))
             continue;
         if (request.remove)
-            RemoveFile(destination, files);
+            RemoveFile(destination.path, *destination.files);
         else
-            CopyOver(request.aliasFile, destination, files);
+            CopyOver(request.aliasFile, destination.path, *destination.files);
     }
 }
 
@@ -151,10 +193,11 @@ void ProcessTarget(const RunRequest& request, RegistryAccessor& registry, Consol
     registry.SetRootKey(user.root);
     std::string ideRoot;
     if (target.aliasDestinations == AliasDestinations::kProjectDirectoryAndProjectsFolder)
-        ideRoot = StripTrailingBackslash(registry.ReadRegString(UserSection(user, kDelphi7Key), "RootDir", ""));
+        ideRoot = StripTrailingBackslash(registry.ReadRegString(UserSection(user, target.ideKey), "RootDir", ""));
     const std::string projectFile = registry.ReadRegString(UserSection(user, target.openHelpKey), "ProjectFile", "");
     const OpenHelpFiles openHelp = LocateOpenHelpFiles(projectFile, console, files);
     const VirtualStore store = FindVirtualStore(LocalAppDataOf(user, registry), files);
+    const PermittedFolders permitted = PermittedFoldersOf(user, target.ideKey, registry, files);
     {
         // Every read and change of OpenHelp files and Windows Help values is
         // made under the machine's lock: two runs editing one set at once
@@ -166,18 +209,27 @@ void ProcessTarget(const RunRequest& request, RegistryAccessor& registry, Consol
             console.WriteLine("Error: Delphi open help files are in use by another installation.");
             throw EAbort();
         }
+        RunPlan plan(permitted, store, console, files);
+        std::vector<PlannedFile> members;
+        for (const std::string* member :
+             {&openHelp.contentFile, &openHelp.linkFile, &openHelp.indexFile, &openHelp.projectFile})
+            members.push_back(plan.Plan(*member, true));
+        const PlannedFile cache = plan.Plan(openHelp.helpIndexCache, true);
+        std::vector<PlannedFile> aliasDestinations;
+        for (const std::string& destination : AliasDestinationsFor(target, projectFile, ideRoot, request.aliasFile))
+            aliasDestinations.push_back(plan.Plan(destination, false));
+
         const HelpEntries entries = HelpEntriesOf(request.title, request.contentsFile, request.helpFile);
         const WinHelpValuesInUse inUse =
             request.remove ? WinHelpValuesUsedElsewhere(target, user, projectFile, store, entries, registry, files)
                            : WinHelpValuesInUse{};
-        EditOpenHelpFiles(openHelp, store, entries, request.remove, files);
-        PlaceAliasFiles(target, projectFile, ideRoot, request, files);
+        EditOpenHelpFiles(members, entries, request.remove, plan);
+        PlaceAliasFiles(aliasDestinations, request);
         RegisterWinHelpFiles(registry, request.contentsFile, request.helpFile, request.remove, inUse);
         // The IDE rebuilds its help index from the edited files.
-        RemoveFile(openHelp.helpIndexCache, files);
-        const std::string cacheCopy = VirtualStoreCopyOf(openHelp.helpIndexCache, store, files);
-        if (!cacheCopy.empty())
-            RemoveFile(cacheCopy, *ConfinedTo(files, store.folder));
+        RemoveFile(cache.path, *cache.files);
+        if (!cache.copy.empty())
+            RemoveFile(cache.copy, plan.StoreFiles());
     }
     console.WriteLine("");
     const char* closing = request.remove ? "\"%s\" help files uninstalled from %s successfully."

@@ -1,6 +1,7 @@
 #include "registration/virtual_store.h"
 
 #include "platform/environment.h"
+#include "platform/file_rules.h"
 
 namespace {
 
@@ -39,17 +40,19 @@ VirtualStore FindVirtualStore(const std::string& localAppData, FileOps& files)
     return store;
 }
 
-std::string VirtualStoreCopyOf(const std::string& file, const VirtualStore& store, FileOps& files)
+VirtualStoreCopy VirtualStoreCopyOf(const std::string& file, const VirtualStore& store, FileOps& files)
 {
-    const std::string copy = VirtualStorePathOf(FullPath(file), store);
+    // Windows stores the copy under the file's own long path, however the
+    // run was told it: by 8.3 names, or through an administrator's junction.
+    const std::string copy = VirtualStorePathOf(PlaceOf(file, files), store);
     if (copy.empty() || !files.FileIsPresent(copy))
-        return std::string();
+        return {};
     // The store lies in the user's profile, which the user may change at
     // will, and the run may be the system's: a link there must not lead it
     // to another file, nor a second name of a file let it read what the
     // user may not and write it where the user can.
     const std::string finalPath = files.FinalPath(copy);
     if (finalPath.empty() || !LiesBelow(finalPath, store.folder) || files.NameCount(finalPath) != 1)
-        return std::string();
-    return finalPath;
+        return {copy, true};
+    return {finalPath, false};
 }

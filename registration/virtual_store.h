@@ -27,7 +27,12 @@ std::string VirtualStorePathOf(const std::string& file, const VirtualStore& stor
 // this machine names them.
 VirtualStore FindVirtualStore(const std::string& localAppData, FileOps& files);
 
-// The final path of the user's copy of a file, which the IDE reads instead
-// of it; empty when there is none, or when it is not wholly the user's own:
-// a link on the way leads out of the store, or the file has another name.
-std::string VirtualStoreCopyOf(const std::string& file, const VirtualStore& store, FileOps& files);
+// The user's copy of a file, which the IDE reads instead of it: its final
+// path, or empty where there is none. A copy that is not wholly the user's
+// own (a link on the way leads out of the store, or the file has another
+// name) is `foreign`, with the path it was found at.
+struct VirtualStoreCopy {
+    std::string path;
+    bool foreign = false;
+};
+VirtualStoreCopy VirtualStoreCopyOf(const std::string& file, const VirtualStore& store, FileOps& files);

@@ -236,6 +236,24 @@ public:
         });
     }
 
+    // O_NOFOLLOW refuses a link at the name; the count, a second name.
+    FileStep OpenForReadingWithin(const std::string& path, const std::string& folder, Handle& file) override
+    {
+        file = -1;
+        return InFolderWithin(path, folder, [&](int directory) {
+            const int opened = openat(directory, NamePart(path).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+            struct stat status;
+            if (opened >= 0 && fstat(opened, &status) == 0 && S_ISREG(status.st_mode) && status.st_nlink == 1) {
+                file = opened;
+                return true;
+            }
+            if (opened >= 0)
+                close(opened);
+            errno = EPERM;
+            return false;
+        }, false);
+    }
+
     FileStep RenameWithin(const std::string& from, const std::string& to, const std::string& folder) override
     {
         return InFolderWithin(to, folder, [&](int directory) {
@@ -257,9 +275,11 @@ public:
 private:
     // A step on a name, made relative to its folder, which is opened and
     // found inside `folder` first: through the descriptor, a link put on
-    // the way later leads nowhere. Held while another program holds the file.
+    // the way later leads nowhere. Held while another program holds the
+    // file, where such a holder refuses the step.
     template <typename Step>
-    static FileStep InFolderWithin(const std::string& path, const std::string& folder, Step step)
+    static FileStep InFolderWithin(const std::string& path, const std::string& folder, Step step,
+                                   bool holdable = true)
     {
         std::string posixFolder;
         std::string posixPath;
@@ -274,7 +294,7 @@ private:
         FileStep result = FileStep::kFailed;
         if (length > 0 &&
             LiesBelow(OnDriveZ(std::string(resolved, static_cast<std::size_t>(length))) + "\\" + NamePart(path), folder))
-            result = HeldByAnotherProgram(posixPath) ? FileStep::kHeld : Outcome(step(directory));
+            result = holdable && HeldByAnotherProgram(posixPath) ? FileStep::kHeld : Outcome(step(directory));
         close(directory);
         return result;
     }

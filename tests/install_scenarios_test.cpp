@@ -209,6 +209,16 @@ protected:
         return localAppData / "VirtualStore" / withoutDrive;
     }
 
+    // What only an administrator writes: the IDE's folder and the named
+    // user's profile.
+    void RecordMachineSettings(const std::string& sid, const std::string& ideFolder)
+    {
+        registry_.SetRootKey(HKEY_LOCAL_MACHINE_KEY);
+        registry_.WriteRegString("Software\\Borland\\Delphi\\7.0", "RootDir", ideFolder);
+        registry_.WriteRegString("Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + sid,
+                                 "ProfileImagePath", scratch_.Path("Users/other"));
+    }
+
     test::ScratchDirectory scratch_;
     RegistryAccessor registry_;
     std::vector<std::filesystem::path> madeOutside_;
@@ -875,8 +885,8 @@ TEST_F(InstallScenario, TheUsersVirtualStoreCopiesGetTheSameEdit)
         int status;
     } cases[] = {
         {"copies with lines of their own", "plain", 0},        {"a read-only copy", "read-only", 1},
-        {"a copy held past the retries", "held", 1},           {"the copies' folder linked elsewhere", "folder link", 0},
-        {"copies linked elsewhere", "links", 0},               {"copies with a second name elsewhere", "second names", 0},
+        {"a copy held past the retries", "held", 1},           {"the copies' folder linked elsewhere", "folder link", 1},
+        {"copies linked elsewhere", "links", 1},               {"copies with a second name elsewhere", "second names", 1},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
@@ -921,7 +931,15 @@ TEST_F(InstallScenario, TheUsersVirtualStoreCopiesGetTheSameEdit)
 
         const test::ChildResult install = Run(kDelphi7, "/I");
         EXPECT_EQ(install.status, row.status);
-        EXPECT_EQ(install.output, row.status == 0 ? Success(kDelphi7, "/I", kTitle) : test::ReadTestData("banner.txt"));
+        const std::string banner = test::ReadTestData("banner.txt");
+        if (row.status == 0 || inStore) {
+            EXPECT_EQ(install.output, row.status == 0 ? Success(kDelphi7, "/I", kTitle) : banner);
+        } else {
+            // The IDE would read a set that is not whole: the run names the copy.
+            const std::string refusal = "\\d7.ohc is reached through a link or has a second name.\r\n";
+            EXPECT_EQ(install.output.rfind(banner + "Error: ", 0), 0u) << install.output;
+            EXPECT_EQ(install.output.substr(install.output.size() - refusal.size()), refusal);
+        }
         holder.reset();
         expectSet(row.status == 0 ? "installed" : "initial");
         if (row.status == 0) {
@@ -949,11 +967,11 @@ TEST_F(InstallScenario, AUsersSidNamesTheIdeTheRunServes)
     test::ForgetDelphi7Settings();
     registry_.SetRootKey(HKEY_USERS_KEY);
     registry_.WriteRegString(sid + "\\" + kDelphi7.settingsKey, "ProjectFile", test::ProgramPath(helpFolder) + "\\d7.ohp");
+    registry_.WriteRegString(sid + "\\Software\\Borland\\Delphi\\7.0", "RootDir",
+                             test::ProgramPath(std::filesystem::path(helpFolder).parent_path()));
     registry_.WriteRegString(sid + "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
                              "Local AppData", "%USERPROFILE%\\AppData\\Local");
-    registry_.SetRootKey(HKEY_LOCAL_MACHINE_KEY);
-    registry_.WriteRegString("Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + sid,
-                             "ProfileImagePath", scratch_.Path("Users/other"));
+    RecordMachineSettings(sid, test::ProgramPath(std::filesystem::path(helpFolder).parent_path()));
     const std::filesystem::path copies = CopiesOf(helpFolder, scratch_.Native("Users/other/AppData/Local"));
     std::filesystem::create_directories(copies);
     for (const char* member : {".ohl", ".ohp"})
@@ -981,6 +999,137 @@ TEST_F(InstallScenario, AUsersSidNamesTheIdeTheRunServes)
             EXPECT_EQ(test::ReadFileBytes(copies / (std::string("d7") + member)), OwnCopy(member, run.state)) << run.sid;
     }
     test::SetEnvironment("SORVANE_USER_SID", "");
+}
+
+// A run for another user, as an installer running as the system makes it,
+// changes files only in the IDE's folder and the user's profile as the
+// machine records them, and none that a link or a second name leads to,
+// whatever the user's own settings name: each hostile layout ends the run
+// before its first change, with one line naming the file, and the file out
+// of the user's reach keeps its bytes. The layouts a user really has work.
+TEST_F(InstallScenario, ARunForAnotherUserChangesOnlyTheIdesFolderAndTheUsersProfile)
+{
+    const std::string sid = "S-1-5-21-1111-2222-3333-1002";
+    const std::string helpFolder = VirtualizedHelpFolder();
+    const std::filesystem::path ide = std::filesystem::path(helpFolder).parent_path();
+    const std::filesystem::path profile = scratch_.Native("Users/other");
+    const std::filesystem::path store = profile / "AppData/Local/VirtualStore";
+    const std::filesystem::path victim = scratch_.Native("Users/victim/AppData/Local/VirtualStore");
+    const std::filesystem::path guarded = scratch_.Native("guarded");  // stands for C:\Windows
+    const std::string guardedBytes = "[fonts]\r\n";
+    const std::string ownSet = "Users/other/Delphi7/Help";
+    RecordMachineSettings(sid, test::ProgramPath(ide));
+    const struct {
+        const char* name;
+        std::string layout;
+        std::string refused;  // the line that ends the run; empty: it succeeds
+    } rows[] = {
+        {"the IDE below Program Files, with the user's copies", "ide", ""},
+        {"the user's own set in the profile", "own", ""},
+        {"the IDE reached through an administrator's junction", "junction", ""},
+        {"Local AppData naming another user's folder", "local appdata", ""},
+        {"RootDir whose Projects is a link out", "projects",
+         scratch_.Path("Users/other/Delphi7") + "\\Projects\\myhelp.als lies outside"},
+        {"ProjectFile in a folder that is a link out", "folder", scratch_.Path("Users/other/s") + "\\d7.ohc lies outside"},
+        {"a member that is a link out", "member link", scratch_.Path(ownSet) + "\\d7.ohc lies outside"},
+        {"a member with a second name out", "second name",
+         scratch_.Path(ownSet) + "\\d7.ohc is reached through a link or has a second name."},
+        {"the user's VirtualStore a link to another user's", "store", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        InstallIde(kDelphi7, helpFolder);
+        std::filesystem::create_directories(guarded);
+        std::filesystem::create_directories(victim);
+        test::WriteFileBytes(guarded / "win.ini", guardedBytes);
+        test::WriteFileBytes(victim / "victim.ohl", guardedBytes);
+        std::filesystem::create_directories(scratch_.Native(ownSet));
+        std::filesystem::create_directories(profile / "Delphi7/Projects");
+        std::string projectFile = test::ProgramPath(helpFolder) + "\\d7.ohp";
+        std::string refused = row.refused;
+        if (row.layout == "own" || row.layout == "member link" || row.layout == "second name") {
+            InstallIde(kDelphi7, ownSet);
+            projectFile = scratch_.Path(ownSet) + "\\d7.ohp";
+        }
+        if (row.layout == "member link") {
+            std::filesystem::remove(Member(kDelphi7, ".ohc", ownSet));
+            ASSERT_TRUE(test::MakeSymbolicLink(guarded / "win.ini", Member(kDelphi7, ".ohc", ownSet)));
+        } else if (row.layout == "second name") {
+            std::filesystem::remove(Member(kDelphi7, ".ohc", ownSet));
+            std::filesystem::create_hard_link(guarded / "win.ini", Member(kDelphi7, ".ohc", ownSet));
+        } else if (row.layout == "junction") {
+            ASSERT_TRUE(test::MakeSymbolicLink(ide, scratch_.Native("junction")));
+            projectFile = scratch_.Path("junction") + "\\Help\\d7.ohp";
+        } else if (row.layout == "projects") {
+            std::filesystem::remove_all(profile / "Delphi7/Projects");
+            ASSERT_TRUE(test::MakeSymbolicLink(guarded, profile / "Delphi7/Projects"));
+        } else if (row.layout == "folder") {
+            InstallIde(kDelphi7, "guarded");
+            ASSERT_TRUE(test::MakeSymbolicLink(guarded, profile / "s"));
+            projectFile = scratch_.Path("Users/other/s") + "\\d7.ohp";
+        } else if (row.layout == "store") {
+            std::filesystem::create_directories(store.parent_path());
+            ASSERT_TRUE(test::MakeSymbolicLink(victim, store));
+            const std::filesystem::path copies = CopiesOf(helpFolder, victim.parent_path());
+            std::filesystem::create_directories(copies);
+            test::WriteFileBytes(copies / "d7.ohl", guardedBytes);
+            refused = test::ProgramPath(victim) + " lies outside";
+        }
+        const std::filesystem::path userCopies = CopiesOf(helpFolder, store.parent_path());
+        if (row.layout == "ide" || row.layout == "junction" || row.layout == "local appdata") {
+            std::filesystem::create_directories(userCopies);
+            test::WriteFileBytes(userCopies / "d7.ohl", OwnCopy(".ohl", "initial"));
+        }
+        registry_.SetRootKey(HKEY_USERS_KEY);
+        registry_.WriteRegString(sid + "\\" + kDelphi7.settingsKey, "ProjectFile", projectFile);
+        registry_.WriteRegString(sid + "\\Software\\Borland\\Delphi\\7.0", "RootDir",
+                                 scratch_.Path("Users/other/Delphi7"));
+        registry_.WriteRegString(sid + "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+                                 "Local AppData", test::ProgramPath(victim.parent_path()));
+        test::SetEnvironment("SORVANE_USER_SID", sid);
+
+        const test::ChildResult install = Run(kDelphi7, "/I");
+        EXPECT_EQ(install.status, refused.empty() ? 0 : 1);
+        const std::string output = install.output;
+        if (refused.empty()) {
+            EXPECT_EQ(output, Success(kDelphi7, "/I", kTitle));
+        } else {
+            EXPECT_EQ(output.rfind(test::ReadTestData("banner.txt") + "Error: " + refused, 0), 0u) << output;
+            EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 5) << output;
+        }
+        // Nothing out of the user's reach is changed, and nothing is made there.
+        EXPECT_EQ(test::ReadFileBytes(guarded / "win.ini"), guardedBytes);
+        EXPECT_FALSE(std::filesystem::exists(guarded / "myhelp.als"));
+        EXPECT_EQ(test::ReadFileBytes(victim / "victim.ohl"), guardedBytes);
+        if (row.layout == "store") {
+            EXPECT_EQ(test::ReadFileBytes(CopiesOf(helpFolder, victim.parent_path()) / "d7.ohl"), guardedBytes);
+        }
+        const std::string set = row.layout == "own" ? ownSet : row.layout == "folder" ? "guarded" : helpFolder;
+        const char* state = refused.empty() ? "installed" : "initial";
+        for (const char* member : kMembers) {
+            if (row.layout != "member link" && row.layout != "second name") {
+                EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, member, set)),
+                          test::ReadTestData(std::string("openhelp/") + state + member)) << member;
+            }
+        }
+        if (row.layout != "store" && std::filesystem::exists(userCopies / "d7.ohl")) {
+            EXPECT_EQ(test::ReadFileBytes(userCopies / "d7.ohl"), OwnCopy(".ohl", state));
+        }
+        if (row.layout == "own") {
+            EXPECT_EQ(test::ReadFileBytes(profile / "Delphi7/Projects/myhelp.als"), test::ReadTestData("helpset/myhelp.als"));
+        }
+        if (refused.empty()) {
+            EXPECT_EQ(Run(kDelphi7, "/U").status, 0);
+        }
+
+        test::SetEnvironment("SORVANE_USER_SID", "");
+        for (const char* folder : {"Users", "guarded", "junction"})
+            test::RemoveSymbolicLinks(scratch_.Native(folder));
+        for (const char* folder : {"Users", "guarded"})
+            std::filesystem::remove_all(scratch_.Native(folder));
+        test::RemoveSymbolicLinks(store.parent_path());
+        std::filesystem::remove_all(CopiesOf(helpFolder, store.parent_path()));
+    }
 }
 
 }  // namespace

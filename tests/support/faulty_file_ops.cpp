@@ -88,6 +88,11 @@ FileStep FaultyFileOps::CreateNewWithin(const std::string& path, const std::stri
     return Spoiled(kCreateNew, path, [&] { return system_.CreateNewWithin(path, folder, file); });
 }
 
+FileStep FaultyFileOps::OpenForReadingWithin(const std::string& path, const std::string& folder, Handle& file)
+{
+    return Spoiled(kOpen, path, [&] { return system_.OpenForReadingWithin(path, folder, file); });
+}
+
 FileStep FaultyFileOps::RenameWithin(const std::string& from, const std::string& to, const std::string& folder)
 {
     return Spoiled(kRename, to, [&] { return system_.RenameWithin(from, to, folder); });

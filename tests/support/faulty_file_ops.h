@@ -69,6 +69,7 @@ public:
     FileStep Rename(const std::string& from, const std::string& to) override;
     FileStep Delete(const std::string& path) override;
     FileStep CreateNewWithin(const std::string& path, const std::string& folder, Handle& file) override;
+    FileStep OpenForReadingWithin(const std::string& path, const std::string& folder, Handle& file) override;
     FileStep RenameWithin(const std::string& from, const std::string& to, const std::string& folder) override;
     FileStep DeleteWithin(const std::string& path, const std::string& folder) override;
     void Pause(std::chrono::milliseconds delay) override { paused_ += delay; }
