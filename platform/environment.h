@@ -10,3 +10,7 @@ std::string EnvironmentVariable(const std::string& name);
 // Windows expands REG_EXPAND_SZ data; a reference to an unset variable stays
 // as it is.
 std::string ExpandEnvironmentText(const std::string& text);
+
+// Asks the system not to follow, in this process, a junction that no
+// administrator made (Windows 10 22H2 and 11). Elsewhere it does nothing.
+void EnableRedirectionGuard();

@@ -1,6 +1,5 @@
 #include "platform/environment.h"
-
-#include <windows.h>
+#include "platform/environment_win32.h"
 
 #include <vector>
 
@@ -33,4 +32,21 @@ std::string ExpandEnvironmentText(const std::string& text)
             return std::string(expanded.data());
         expanded.resize(length + 1);
     }
+}
+
+bool EnableRedirectionGuard(SetMitigationFunction setMitigation)
+{
+    const int kRedirectionTrustPolicy = 16;
+    DWORD enforce = 1;  // EnforceRedirectionTrust
+    return setMitigation != nullptr && setMitigation(kRedirectionTrustPolicy, &enforce, sizeof enforce) != 0;
+}
+
+void EnableRedirectionGuard()
+{
+    // Older systems refuse the policy, or lack the call: the run's own
+    // checks still stand.
+    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    void* const call = kernel == nullptr ? nullptr
+                                         : reinterpret_cast<void*>(GetProcAddress(kernel, "SetProcessMitigationPolicy"));
+    EnableRedirectionGuard(reinterpret_cast<SetMitigationFunction>(call));
 }

@@ -97,6 +97,10 @@ FileStep OutcomeOfStatus(LONG status)
 
 const DWORD kRefusingAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
+// A path may name a pipe that a user serves: its server may learn who the
+// run is, never act as it.
+const DWORD kIdentifyOnly = SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION;
+
 // The \\?\ form that GetFinalPathNameByHandleA answers in, made plain
 // where the plain form is short enough for the ANSI calls.
 std::string WithoutLongPathPrefix(const std::string& path)
@@ -190,7 +194,7 @@ public:
     FileStep OpenForReading(const std::string& path, Handle& file) override
     {
         const HANDLE opened = calls_.createFile(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                                FILE_ATTRIBUTE_NORMAL, nullptr);
+                                                FILE_ATTRIBUTE_NORMAL | kIdentifyOnly, nullptr);
         file = FromHandle(opened);
         return Outcome(opened != INVALID_HANDLE_VALUE);
     }
@@ -216,7 +220,7 @@ public:
     FileStep CreateNew(const std::string& path, Handle& file) override
     {
         const HANDLE created = calls_.createFile(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+                                                 FILE_ATTRIBUTE_NORMAL | kIdentifyOnly, nullptr);
         file = FromHandle(created);
         return Outcome(created != INVALID_HANDLE_VALUE);
     }
@@ -361,7 +365,7 @@ private:
     HANDLE Open(const std::string& path, DWORD access, DWORD flags)
     {
         return calls_.createFile(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, flags, nullptr);
+                                 OPEN_EXISTING, flags | kIdentifyOnly, nullptr);
     }
 
     // The path of an open file, in its plain form where it fits; empty when

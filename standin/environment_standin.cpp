@@ -28,3 +28,6 @@ std::string ExpandEnvironmentText(const std::string& text)
         }
     }
 }
+
+// A simulation of Windows before the guard existed.
+void EnableRedirectionGuard() {}

@@ -253,13 +253,15 @@ TEST_F(LineFileTest, NothingAtTheTemporaryNameIsWrittenThrough)
 }
 
 // A folder of a user's VirtualStore, or the store itself, swapped for a
-// link to another folder after the edit was planned: neither the save nor a
-// deletion there reaches the files that the link leads to, nor leaves
-// anything beside them.
+// link to another folder after the edit was planned: neither the save, a
+// reading, a copy nor a deletion there reaches the files that the link
+// leads to, nor leaves anything beside them; and a file with a second name
+// is never read.
 TEST_F(LineFileTest, AConfinedSaveNeverFollowsALinkPutOnTheWayAfterThePlan)
 {
     for (const std::string swapped : {"store/Help", "store"}) {
         test::ScratchDirectory scratch;
+        test::WriteFileBytes(scratch.Native("myhelp.als"), "alias");
         for (const std::string folder : {"store/Help", "elsewhere/Help"}) {
             std::filesystem::create_directories(scratch.Native(folder));
             for (const char* name : {"/d7.ohl", "/d7.gid"})
@@ -273,11 +275,18 @@ TEST_F(LineFileTest, AConfinedSaveNeverFollowsALinkPutOnTheWayAfterThePlan)
         const std::string target = swapped == "store" ? "elsewhere" : "elsewhere/Help";
         ASSERT_TRUE(test::MakeSymbolicLink(scratch.Native(target), scratch.Native(swapped)));
         EXPECT_THROW(SaveLineFileEdits({&edit}), EFCreateError) << swapped;
+        EXPECT_THROW(PlanLineFileEdit(help + "\\d7.ohl", "", LineEdit::kRewrite, *store), EFOpenError) << swapped;
+        CopyOver(scratch.Path("myhelp.als"), help + "\\myhelp.als", *store);
         RemoveFile(help + "\\d7.gid", *store);
         for (const char* name : {"elsewhere/Help/d7.ohl", "elsewhere/Help/d7.gid"})
             EXPECT_EQ(test::ReadFileBytes(scratch.Native(name)), "elsewhere/Help") << swapped << " " << name;
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.Native("elsewhere/Help")), {}), 2);
         test::RemoveSymbolicLinks(scratch.Native(swapped));
+        const std::string moved = files.FinalPath(scratch.Path(swapped + "-moved"));
+        std::filesystem::create_hard_link(scratch.Native("myhelp.als"), scratch.Native(swapped + "-moved/second"));
+        test::WriteFileBytes(scratch.Native(swapped + "-moved/single"), "single");
+        EXPECT_THROW(LoadFileText(moved + "\\second", *ConfinedTo(files, moved)), EFOpenError);
+        EXPECT_EQ(LoadFileText(moved + "\\single", *ConfinedTo(files, moved)).size(), 6u);
     }
 }
 

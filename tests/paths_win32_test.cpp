@@ -7,10 +7,12 @@
 #include <set>
 #include <tuple>
 
+#include "platform/environment_win32.h"
 #include "platform/file_ops_win32.h"
 #include "platform/file_ops.h"
 #include "platform/file_rules.h"
 #include "platform/paths.h"
+#include "registration/line_file.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -68,6 +70,9 @@ bool finalPathsKnown = true;
 std::map<HANDLE, std::string> writing;
 std::set<std::string> flushed;
 int unflushedReplaces = 0;
+int impersonable = 0;  // opens whose pipe server could act as the run
+std::set<HANDLE> renamedUnflushed;
+int renamesWithin = 0;
 
 // False, with the error that Windows gives, when Windows refuses a step on
 // `path`: another program holds it, or its attributes refuse the step.
@@ -115,6 +120,7 @@ BOOL WINAPI Copy(LPCSTR from, LPCSTR to, BOOL failIfExists)
 HANDLE WINAPI Create(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
                      DWORD flags, HANDLE model)
 {
+    impersonable += static_cast<int>((flags & SECURITY_SQOS_PRESENT) == 0);
     const HANDLE file = CreateFileA(path, access, share, security, disposition, flags, model);
     if (file != INVALID_HANDLE_VALUE && (access & GENERIC_WRITE) != 0)
         writing[file] = path;
@@ -123,6 +129,7 @@ HANDLE WINAPI Create(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUT
 
 BOOL WINAPI Flush(HANDLE file)
 {
+    renamedUnflushed.erase(file);
     flushed.insert(writing[file]);
     return FlushFileBuffers(file);
 }
@@ -140,6 +147,27 @@ BOOL WINAPI Move(LPCSTR from, LPCSTR to, DWORD flags)
 
 BOOL WINAPI Delete(LPCSTR path) { return DeleteFileA(path) && Unlinked(path); }
 
+// A rename relative to a folder's handle (FileRenameInformation), which
+// stays unflushed until its handle is flushed.
+LONG WINAPI SetInformation(HANDLE file, void* status, void* information, ULONG size, int kind)
+{
+    const LONG result = SystemFileCalls().ntSetInformationFile(file, status, information, size, kind);
+    if (kind == 10 && result >= 0) {
+        ++renamesWithin;
+        renamedUnflushed.insert(file);
+    }
+    return result;
+}
+
+int mitigationPolicy = -1;
+DWORD mitigationFlags = 0;
+BOOL WINAPI SetMitigation(int policy, void* buffer, SIZE_T size)
+{
+    mitigationPolicy = policy;
+    mitigationFlags = size == sizeof(DWORD) ? *static_cast<DWORD*>(buffer) : 0;
+    return TRUE;
+}
+
 std::unique_ptr<FileOps> Files()
 {
     Win32FileCalls calls = SystemFileCalls();
@@ -150,6 +178,7 @@ std::unique_ptr<FileOps> Files()
     calls.copyFile = Copy;
     calls.moveFileEx = Move;
     calls.deleteFile = Delete;
+    calls.ntSetInformationFile = SetInformation;
     return MakeWin32FileOps(calls, false);
 }
 
@@ -209,6 +238,35 @@ TEST(Win32Paths, AliasCopyFollowsWindowsRules)
         SetFileAttributesA(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
     }
     strict::planted.clear();
+}
+
+// A save and a copy made through their folder's handle are on disk when the
+// step is done, as MOVEFILE_WRITE_THROUGH makes a plain replace; no file is
+// opened so that the server of a pipe at its name could act as the run; and
+// the run asks Windows not to follow a junction that no administrator made.
+TEST(Win32Paths, StepsThroughAFoldersHandleAreDurableAndLendTheRunToNoPipe)
+{
+    test::ScratchDirectory scratch;
+    test::WriteFileBytes(scratch.Native("d7.ohl"), ":Link d7.hlp\r\n");
+    test::WriteFileBytes(scratch.Native("myhelp.als"), "alias");
+    strict::impersonable = strict::renamesWithin = 0;
+    strict::renamedUnflushed.clear();
+    const std::unique_ptr<FileOps> files = strict::Files();
+    const std::string folder = files->FinalPath(scratch.Path());
+    const std::unique_ptr<FileOps> confined = ConfinedTo(*files, folder);
+    const LineFileEdit edit = PlanLineFileEdit(folder + "\\d7.ohl", ":LINK myhelp.hlp", LineEdit::kAdd, *confined);
+    SaveLineFileEdits({&edit});
+    CopyOver(scratch.Path("myhelp.als"), folder + "\\d7.als", *confined);
+    EXPECT_EQ(test::ReadFileBytes(scratch.Native("d7.ohl")), ":Link d7.hlp\r\n:LINK myhelp.hlp\r\n");
+    EXPECT_EQ(test::ReadFileBytes(scratch.Native("d7.als")), "alias");
+    EXPECT_EQ(strict::renamesWithin, 2);
+    EXPECT_TRUE(strict::renamedUnflushed.empty());
+    EXPECT_EQ(strict::impersonable, 0);
+
+    EXPECT_TRUE(EnableRedirectionGuard(strict::SetMitigation));
+    EXPECT_EQ(strict::mitigationPolicy, 16);  // ProcessRedirectionTrustPolicy
+    EXPECT_EQ(strict::mitigationFlags, 1u);   // EnforceRedirectionTrust
+    EXPECT_FALSE(EnableRedirectionGuard(nullptr));
 }
 
 // A link by its reparse tag is deleted itself, and never cleared as a
