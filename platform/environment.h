@@ -14,3 +14,8 @@ std::string ExpandEnvironmentText(const std::string& text);
 // Asks the system not to follow, in this process, a junction that no
 // administrator made (Windows 10 22H2 and 11). Elsewhere it does nothing.
 void EnableRedirectionGuard();
+
+// True when this run may have more rights than the folders it works in
+// grant their users: elevated, an administrator's on a system without User
+// Account Control, or the system's.
+bool RunIsPrivileged();

@@ -50,3 +50,29 @@ void EnableRedirectionGuard()
                                          : reinterpret_cast<void*>(GetProcAddress(kernel, "SetProcessMitigationPolicy"));
     EnableRedirectionGuard(reinterpret_cast<SetMitigationFunction>(call));
 }
+
+bool RunIsPrivileged()
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return true;
+    // Vista and later: an elevated token, the system's included.
+    const auto kTokenElevation = static_cast<TOKEN_INFORMATION_CLASS>(20);
+    DWORD elevated = 0;
+    DWORD size = 0;
+    const bool told = GetTokenInformation(token, kTokenElevation, &elevated, sizeof elevated, &size) != 0;
+    CloseHandle(token);
+    if (told)
+        return elevated != 0;
+    // Windows 2000 and XP: an administrator, or the system, has every right.
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID administrators = nullptr;
+    if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+                                  &administrators))
+        return true;
+    BOOL member = TRUE;
+    if (!CheckTokenMembership(nullptr, administrators, &member))
+        member = TRUE;
+    FreeSid(administrators);
+    return member != 0;
+}

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // How a step that another program's handle can refuse ended. A virus
 // scanner, a search indexer, a backup agent or the IDE itself holds a file
@@ -13,6 +14,18 @@ enum class FileStep { kDone, kHeld, kFailed };
 
 // What a name holds itself, a link not followed.
 enum class NameHolder { kNothing, kPlainFile, kLink, kOther };
+
+// Who made a link, by its owner: administrators, the system or
+// TrustedInstaller (Windows' own links, such as C:\Documents and Settings,
+// are the system's); the user running the run; or anyone else.
+enum class LinkMaker { kSystem, kRunningUser, kOther };
+
+// A link on the way to a file: a folder on its path, or its name, that is
+// a symbolic link, junction or mount point.
+struct LinkOnTheWay {
+    std::string path;
+    LinkMaker maker;
+};
 
 // The small disk steps that each platform provides, behind a narrow
 // interface so that tests can make any one of them fail. The rules built on
@@ -41,6 +54,9 @@ public:
     virtual std::string FinalPath(const std::string& path) = 0;
     // How many names (hard links) the file has; 0 when it cannot be told.
     virtual unsigned NameCount(const std::string& path) = 0;
+    // Every link on the way to a full path, from the drive's root down to
+    // the name itself, with who made it.
+    virtual std::vector<LinkOnTheWay> LinksOnTheWay(const std::string& path) = 0;
 
     // Opens an existing file for reading only, shared for reading by others.
     virtual FileStep OpenForReading(const std::string& path, Handle& file) = 0;

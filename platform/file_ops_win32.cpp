@@ -113,6 +113,40 @@ std::string WithoutLongPathPrefix(const std::string& path)
     return plain.size() < MAX_PATH ? plain : path;
 }
 
+// Administrators, SYSTEM and TrustedInstaller; the user running the run;
+// anyone else.
+LinkMaker MakerBySid(PSID owner)
+{
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    const struct {
+        BYTE count;
+        DWORD parts[6];
+    } trusted[] = {
+        {2, {SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS}},
+        {1, {SECURITY_LOCAL_SYSTEM_RID}},
+        {6, {80, 956008885, 3418522649, 1831038044, 1853292631, 2271478464}},  // NT SERVICE\TrustedInstaller
+    };
+    for (const auto& sid : trusted) {
+        PSID known = nullptr;
+        if (!AllocateAndInitializeSid(&nt, sid.count, sid.parts[0], sid.parts[1], sid.parts[2], sid.parts[3],
+                                      sid.parts[4], sid.parts[5], 0, 0, &known))
+            continue;
+        const BOOL same = EqualSid(owner, known);
+        FreeSid(known);
+        if (same)
+            return LinkMaker::kSystem;
+    }
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return LinkMaker::kOther;
+    std::vector<char> user(256);
+    DWORD size = 0;
+    const bool told = GetTokenInformation(token, TokenUser, user.data(), static_cast<DWORD>(user.size()), &size) != 0;
+    CloseHandle(token);
+    return told && EqualSid(owner, reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid) ? LinkMaker::kRunningUser
+                                                                                       : LinkMaker::kOther;
+}
+
 // A name in a folder; a drive's root keeps its one backslash.
 std::string JoinedPath(const std::string& folder, const std::string& name)
 {
@@ -189,6 +223,26 @@ public:
     {
         BY_HANDLE_FILE_INFORMATION identity;
         return FileIdentity(path, identity) ? identity.nNumberOfLinks : 0;
+    }
+
+    // A link is told by its reparse tag, and where Wine hides its links, by
+    // a final path that is not its folder's with its own name.
+    std::vector<LinkOnTheWay> LinksOnTheWay(const std::string& path) override
+    {
+        std::vector<LinkOnTheWay> links;
+        for (std::string step = path; step.size() > 3; step = StripTrailingBackslash(DirectoryPart(step))) {
+            WIN32_FIND_DATAA entry;
+            const HANDLE search = HoldsWildcard(step) ? INVALID_HANDLE_VALUE : calls_.findFirstFile(step.c_str(), &entry);
+            if (search != INVALID_HANDLE_VALUE) {
+                calls_.findClose(search);
+                if (IsLinkEntry(entry.dwFileAttributes, entry.dwReserved0) ||
+                    (linksHidden_ && LeadsElsewhere(step, entry.cFileName)))
+                    links.insert(links.begin(), {step, MakerOf(step)});
+            }
+            if (DirectoryPart(step).size() >= step.size())
+                break;
+        }
+        return links;
     }
 
     FileStep OpenForReading(const std::string& path, Handle& file) override
@@ -427,6 +481,25 @@ private:
         return INVALID_HANDLE_VALUE;
     }
 
+    // Who owns the link itself; anyone else where that cannot be told.
+    LinkMaker MakerOf(const std::string& link)
+    {
+        const HANDLE file = Open(link, READ_CONTROL, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS);
+        if (file == INVALID_HANDLE_VALUE)
+            return LinkMaker::kOther;
+        PSID owner = nullptr;
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        const DWORD read = calls_.getSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                                                  nullptr, nullptr, &descriptor);
+        calls_.closeHandle(file);
+        LinkMaker maker = LinkMaker::kOther;
+        if (read == ERROR_SUCCESS && owner != nullptr)
+            maker = MakerBySid(owner);
+        if (descriptor != nullptr)
+            LocalFree(descriptor);
+        return maker;
+    }
+
     // Shared, as a scanner that opened the new file at once shares it.
     bool FlushClosedFile(const std::string& path)
     {
@@ -488,7 +561,7 @@ Win32FileCalls SystemFileCalls()
     return {FindFirstFileA, FindClose,        CreateFileA,      GetFileInformationByHandle,
             CloseHandle,    SetFilePointer,   ReadFile,         WriteFile,
             FlushFileBuffers, GetFileAttributesA, SetFileAttributesA, CopyFileA,
-            MoveFileExA,    DeleteFileA,      Sleep,
+            MoveFileExA,    DeleteFileA,      Sleep,            GetSecurityInfo,
             reinterpret_cast<FinalPathFunction>(call("kernel32.dll", "GetFinalPathNameByHandleA")),
             reinterpret_cast<CreateFunction>(call("ntdll.dll", "NtCreateFile")),
             reinterpret_cast<SetInformationFunction>(call("ntdll.dll", "NtSetInformationFile"))};

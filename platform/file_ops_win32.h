@@ -4,6 +4,7 @@
 // more lenient than Windows, or a system without symbolic links to files.
 
 #include <windows.h>
+#include <aclapi.h>
 
 #include <memory>
 
@@ -38,6 +39,7 @@ struct Win32FileCalls {
     decltype(&MoveFileExA) moveFileEx;
     decltype(&DeleteFileA) deleteFile;
     decltype(&Sleep) sleep;
+    decltype(&GetSecurityInfo) getSecurityInfo;
     // None before Vista, where no file is a symbolic link.
     FinalPathFunction getFinalPathNameByHandle;
     CreateFunction ntCreateFile;

@@ -66,11 +66,13 @@ void CopyOver(const std::string& source, const std::string& destination, FileOps
         DeletePlainFile(copy, files);
 }
 
-std::string PlaceOf(const std::string& path, FileOps& files)
+std::string PlaceOf(const std::string& path, bool followName, FileOps& files)
 {
-    const std::string finalPath = files.FinalPath(path);
-    if (!finalPath.empty() || files.Inspect(path) != NameHolder::kNothing)
-        return finalPath.empty() ? FullPath(path) : finalPath;
+    if (followName) {
+        const std::string finalPath = files.FinalPath(path);
+        if (!finalPath.empty() || files.Inspect(path) != NameHolder::kNothing)
+            return finalPath.empty() ? FullPath(path) : finalPath;
+    }
     const std::string folder = files.FinalPath(DirectoryPart(path));
     return folder.empty() ? FullPath(path) : StripTrailingBackslash(folder) + "\\" + NamePart(path);
 }
@@ -91,7 +93,8 @@ public:
     // the folder, which takes the destination's place in one step.
     FileStep Copy(const std::string& source, const std::string& destination, bool replaceExisting) override
     {
-        if (replaceExisting) {
+        // A new name needs no temporary one, which may be too long for it.
+        if (replaceExisting && Inspect(destination) != NameHolder::kNothing) {
             const std::string copy = TemporaryPathOf(destination);
             if (!ClearLeftover(copy, *this))
                 return FileStep::kFailed;
@@ -133,6 +136,7 @@ public:
     bool IsReadOnly(const std::string& path) override { return files_.IsReadOnly(path); }
     std::string FinalPath(const std::string& path) override { return files_.FinalPath(path); }
     unsigned NameCount(const std::string& path) override { return files_.NameCount(path); }
+    std::vector<LinkOnTheWay> LinksOnTheWay(const std::string& path) override { return files_.LinksOnTheWay(path); }
     FileStep OpenForReading(const std::string& path, Handle& file) override
     {
         return files_.OpenForReadingWithin(path, folder_, file);

@@ -48,6 +48,8 @@ void CopyOver(const std::string& source, const std::string& destination, FileOps
 std::unique_ptr<FileOps> ConfinedTo(FileOps& files, const std::string& folder);
 
 // Where a change of the file lands: its final path, or, where nothing is at
-// the name, its folder's final path with its name; the full path where the
-// system cannot tell (Windows 2000 and XP have no final paths).
-std::string PlaceOf(const std::string& path, FileOps& files);
+// the name or a link there is to be replaced or deleted itself
+// (`followName` false), its folder's final path with its name; the full
+// path where the system cannot tell (Windows 2000 and XP have no final
+// paths).
+std::string PlaceOf(const std::string& path, bool followName, FileOps& files);

@@ -113,16 +113,19 @@ public:
         : permitted_(permitted), store_(store), console_(console), files_(files),
           storeFiles_(ConfinedTo(files, store.folder))
     {
-        RequirePermittedStore(store.folder, permitted, console);
+        RequirePermittedStore(store.path, store.folder, permitted, console, files);
     }
 
-    // A run for another user acts on each file at its place, through
-    // handles found in its folder at each step; any other run as it is told.
-    PlannedFile Plan(const std::string& path, bool copied)
+    // A privileged run acts on each file at its place, through handles
+    // found in its folder at each step; any other run as it is told. A
+    // member is saved where a link at its name leads; an alias copy or the
+    // help index cache replaces or deletes such a link itself. The IDE reads
+    // the user's copy of a member or cache, where there is one.
+    PlannedFile Plan(const std::string& path, bool member, bool copied)
     {
         PlannedFile planned{path, &files_, std::string()};
-        const std::string place = RequirePermitted(path, permitted_, console_, files_);
-        if (permitted_.bounded && permitted_.finalPathsTold) {
+        const std::string place = RequirePermitted(path, member, permitted_, console_, files_);
+        if (permitted_.privileged && permitted_.finalPathsTold) {
             planned.path = place;
             confined_.push_back(ConfinedTo(files_, DirectoryPart(place)));
             planned.files = confined_.back().get();
@@ -197,7 +200,7 @@ void ProcessTarget(const RunRequest& request, RegistryAccessor& registry, Consol
     const std::string projectFile = registry.ReadRegString(UserSection(user, target.openHelpKey), "ProjectFile", "");
     const OpenHelpFiles openHelp = LocateOpenHelpFiles(projectFile, console, files);
     const VirtualStore store = FindVirtualStore(LocalAppDataOf(user, registry), files);
-    const PermittedFolders permitted = PermittedFoldersOf(user, target.ideKey, registry, files);
+    const PermittedFolders permitted = PermittedFoldersOf(user, target.ideKey, projectFile, registry, files);
     {
         // Every read and change of OpenHelp files and Windows Help values is
         // made under the machine's lock: two runs editing one set at once
@@ -213,11 +216,11 @@ void ProcessTarget(const RunRequest& request, RegistryAccessor& registry, Consol
         std::vector<PlannedFile> members;
         for (const std::string* member :
              {&openHelp.contentFile, &openHelp.linkFile, &openHelp.indexFile, &openHelp.projectFile})
-            members.push_back(plan.Plan(*member, true));
-        const PlannedFile cache = plan.Plan(openHelp.helpIndexCache, true);
+            members.push_back(plan.Plan(*member, true, true));
+        const PlannedFile cache = plan.Plan(openHelp.helpIndexCache, false, true);
         std::vector<PlannedFile> aliasDestinations;
         for (const std::string& destination : AliasDestinationsFor(target, projectFile, ideRoot, request.aliasFile))
-            aliasDestinations.push_back(plan.Plan(destination, false));
+            aliasDestinations.push_back(plan.Plan(destination, false, false));
 
         const HelpEntries entries = HelpEntriesOf(request.title, request.contentsFile, request.helpFile);
         const WinHelpValuesInUse inUse =

@@ -1,6 +1,7 @@
 #include "registration/permitted_folders.h"
 
 #include "platform/console.h"
+#include "platform/environment.h"
 #include "platform/exceptions.h"
 #include "platform/file_rules.h"
 #include "platform/paths.h"
@@ -20,45 +21,64 @@ bool LiesInPermittedFolder(const std::string& place, const PermittedFolders& per
            (!permitted.profile.empty() && LiesBelow(place, permitted.profile));
 }
 
+// A link that only an administrator, the system, or the user the run serves
+// could have made leads where they chose.
+bool LinkIsTrusted(const LinkOnTheWay& link, const PermittedFolders& permitted)
+{
+    return link.maker == LinkMaker::kSystem || (link.maker == LinkMaker::kRunningUser && !permitted.bounded);
+}
+
+void RequireNoUntrustedLink(const std::string& path, const PermittedFolders& permitted, Console& console,
+                            FileOps& files)
+{
+    const std::string full = FullPath(path);
+    for (const LinkOnTheWay& link : files.LinksOnTheWay(full.empty() ? path : full))
+        if (!LinkIsTrusted(link, permitted))
+            RefuseLinkedFile(path, console);
+}
+
 }  // namespace
 
-PermittedFolders PermittedFoldersOf(const IdeUser& user, const std::string& ideKey, RegistryAccessor& registry,
-                                    FileOps& files)
+PermittedFolders PermittedFoldersOf(const IdeUser& user, const std::string& ideKey, const std::string& projectFile,
+                                    RegistryAccessor& registry, FileOps& files)
 {
     PermittedFolders permitted;
-    if (user.sid.empty())
+    permitted.bounded = !user.sid.empty();
+    permitted.privileged = permitted.bounded || RunIsPrivileged();
+    permitted.finalPathsTold = !files.FinalPath(projectFile).empty();
+    if (!permitted.bounded)
         return permitted;
-    permitted.bounded = true;
     registry.SetRootKey(HKEY_LOCAL_MACHINE_KEY);
     const std::string ideFolder = StripTrailingBackslash(registry.ReadRegString(ideKey, "RootDir", ""));
     if (!ideFolder.empty())
-        permitted.ideFolder = PlaceOf(ideFolder, files);
+        permitted.ideFolder = PlaceOf(ideFolder, true, files);
     if (!user.profile.empty())
-        permitted.profile = PlaceOf(user.profile, files);
-    permitted.finalPathsTold = !files.FinalPath(permitted.ideFolder).empty() ||
-                               !files.FinalPath(permitted.profile).empty();
+        permitted.profile = PlaceOf(user.profile, true, files);
     return permitted;
 }
 
-std::string RequirePermitted(const std::string& path, const PermittedFolders& permitted, Console& console,
-                             FileOps& files)
+std::string RequirePermitted(const std::string& path, bool member, const PermittedFolders& permitted,
+                             Console& console, FileOps& files)
 {
-    const std::string place = PlaceOf(path, files);
-    if (!permitted.bounded)
+    const std::string place = PlaceOf(path, member, files);
+    if (!permitted.privileged)
         return place;
-    if (!LiesInPermittedFolder(place, permitted))
+    if (permitted.bounded && !LiesInPermittedFolder(place, permitted))
         RefuseOutside(path, console);
-    const NameHolder holder = files.Inspect(path);
-    if (holder != NameHolder::kNothing && (holder != NameHolder::kPlainFile || files.NameCount(place) > 1))
+    RequireNoUntrustedLink(path, permitted, console, files);
+    if (member && files.NameCount(place) > 1)
         RefuseLinkedFile(path, console);
     return place;
 }
 
-void RequirePermittedStore(const std::string& storeFolder, const PermittedFolders& permitted, Console& console)
+void RequirePermittedStore(const std::string& storePath, const std::string& storeFolder,
+                           const PermittedFolders& permitted, Console& console, FileOps& files)
 {
-    if (permitted.bounded && !storeFolder.empty() &&
-        (permitted.profile.empty() || !LiesBelow(storeFolder, permitted.profile)))
-        RefuseOutside(storeFolder, console);
+    if (!permitted.privileged || storeFolder.empty())
+        return;
+    if (permitted.bounded && (permitted.profile.empty() || !LiesBelow(storeFolder, permitted.profile)))
+        RefuseOutside(storePath, console);
+    RequireNoUntrustedLink(storePath, permitted, console, files);
 }
 
 void RefuseLinkedFile(const std::string& path, Console& console)

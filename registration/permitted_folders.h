@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "platform/file_ops.h"
 #include "platform/registry.h"
@@ -9,35 +8,41 @@
 
 class Console;
 
-// The folders that a run for another user may change: the IDE's folder as
-// the machine records it, and that user's profile as the machine records
-// it, each by its final path. The user's own settings may name any place,
-// and the run may be the system's; only administrators write these
-// records. A run for the user running it is bounded by that user's rights.
+// What a run may change. A run that may have more rights than the folders
+// it works in (a run for another user, or an elevated, an administrator's
+// or the system's) follows no link that a user made and touches no member
+// with a second name. A run for another user is bounded besides: it changes
+// only the IDE's folder and that user's profile as the machine records
+// them, by their final paths; the user's own settings may name any place,
+// and only administrators write these records.
 struct PermittedFolders {
+    bool privileged = false;
     bool bounded = false;
     std::string ideFolder;  // empty where the machine records none
     std::string profile;    // empty where the machine records none
-    // False on Windows 2000 and XP: the folders are taken as spelt, and the
-    // steps made by path.
+    // False on Windows 2000 and XP: places are taken as spelt, and the steps
+    // made by path.
     bool finalPathsTold = false;
 };
 
 // The folders for a run serving `user` in the IDE whose machine settings
-// lie under `ideKey`.
-PermittedFolders PermittedFoldersOf(const IdeUser& user, const std::string& ideKey, RegistryAccessor& registry,
-                                    FileOps& files);
+// lie under `ideKey` and whose project file has been found.
+PermittedFolders PermittedFoldersOf(const IdeUser& user, const std::string& ideKey, const std::string& projectFile,
+                                    RegistryAccessor& registry, FileOps& files);
 
-// Where a change of the file lands (PlaceOf). In a bounded run, a place
-// outside the permitted folders, or a file there that is a link or
-// has a second name, prints one error line naming `path` and raises EAbort.
-std::string RequirePermitted(const std::string& path, const PermittedFolders& permitted, Console& console,
-                             FileOps& files);
+// Where a change of the file lands (PlaceOf). In a privileged run, a link
+// on the way that is not the system's (nor, in a run for the user running
+// it, that user's own), or a member (`member`) with a second name, and in a
+// bounded run a place outside the permitted folders, prints one error line
+// naming `path` and raises EAbort.
+std::string RequirePermitted(const std::string& path, bool member, const PermittedFolders& permitted,
+                             Console& console, FileOps& files);
 
-// The same check for the user's VirtualStore folder (a final path), which
+// The same checks for the user's VirtualStore folder, whose final path
 // must lie in the user's profile.
-void RequirePermittedStore(const std::string& storeFolder, const PermittedFolders& permitted, Console& console);
+void RequirePermittedStore(const std::string& storePath, const std::string& storeFolder,
+                           const PermittedFolders& permitted, Console& console, FileOps& files);
 
-// The one error line of a file that is a link, or is reached through one
-// out of where it belongs, or has a second name; then EAbort.
+// The one error line of a file that is a link, or is reached through one,
+// or has a second name; then EAbort.
 [[noreturn]] void RefuseLinkedFile(const std::string& path, Console& console);

@@ -30,7 +30,8 @@ VirtualStore FindVirtualStore(const std::string& localAppData, FileOps& files)
     if (!HasDrive(localAppData))
         return store;
     // Windows before Vista tells no final path: it has no VirtualStore.
-    store.folder = files.FinalPath(StripTrailingBackslash(localAppData) + "\\VirtualStore");
+    store.path = StripTrailingBackslash(localAppData) + "\\VirtualStore";
+    store.folder = files.FinalPath(store.path);
     // A 32-bit program on 64-bit Windows sees both Program Files folders.
     for (const char* name : {"ProgramFiles", "ProgramW6432", "ProgramFiles(x86)", "SystemRoot", "ProgramData"}) {
         const std::string folder = EnvironmentVariable(name);
@@ -44,7 +45,7 @@ VirtualStoreCopy VirtualStoreCopyOf(const std::string& file, const VirtualStore&
 {
     // Windows stores the copy under the file's own long path, however the
     // run was told it: by 8.3 names, or through an administrator's junction.
-    const std::string copy = VirtualStorePathOf(PlaceOf(file, files), store);
+    const std::string copy = VirtualStorePathOf(PlaceOf(file, true, files), store);
     if (copy.empty() || !files.FileIsPresent(copy))
         return {};
     // The store lies in the user's profile, which the user may change at

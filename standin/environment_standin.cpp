@@ -31,3 +31,6 @@ std::string ExpandEnvironmentText(const std::string& text)
 
 // A simulation of Windows before the guard existed.
 void EnableRedirectionGuard() {}
+
+// Wine runs every program as an administrator, elevated: the stand-in too.
+bool RunIsPrivileged() { return true; }

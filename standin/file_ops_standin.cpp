@@ -85,6 +85,21 @@ public:
                    : 0;
     }
 
+    // Wine shows every file as the running user's; so does the stand-in.
+    std::vector<LinkOnTheWay> LinksOnTheWay(const std::string& path) override
+    {
+        std::vector<LinkOnTheWay> links;
+        for (std::string step = path; step.size() > 3; step = StripTrailingBackslash(DirectoryPart(step))) {
+            std::string posixPath;
+            struct stat status;
+            if (ToPosixPath(step, posixPath) && lstat(posixPath.c_str(), &status) == 0 && S_ISLNK(status.st_mode))
+                links.insert(links.begin(), {step, LinkMaker::kRunningUser});
+            if (DirectoryPart(step).size() >= step.size())
+                break;
+        }
+        return links;
+    }
+
     FileStep OpenForReading(const std::string& path, Handle& file) override
     {
         std::string posixPath;

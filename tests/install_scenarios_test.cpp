@@ -884,14 +884,24 @@ TEST_F(InstallScenario, TheUsersVirtualStoreCopiesGetTheSameEdit)
         std::string copies;  // "plain", "read-only", "held", "folder link", "links", "second names"
         int status;
     } cases[] = {
-        {"copies with lines of their own", "plain", 0},        {"a read-only copy", "read-only", 1},
+        {"copies with lines of their own", "plain", 0},
+        {"the IDE's folder spelt another way (short names, a link)", "spelt", 0},
+        {"a read-only copy", "read-only", 1},
         {"a copy held past the retries", "held", 1},           {"the copies' folder linked elsewhere", "folder link", 1},
         {"copies linked elsewhere", "links", 1},               {"copies with a second name elsewhere", "second names", 1},
     };
+    std::filesystem::create_directories(helpFolder);
+    const std::string otherSpelling = test::OtherSpelling(helpFolder);
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
-        const bool inStore = row.copies == "plain" || row.copies == "read-only" || row.copies == "held";
+        const bool edited = row.copies == "plain" || row.copies == "spelt";
+        const bool inStore = edited || row.copies == "read-only" || row.copies == "held";
         InstallIde(kDelphi7, helpFolder);
+        if (row.copies == "spelt") {
+            // Windows keeps the copies under the folder's own long path.
+            registry_.SetRootKey(HKEY_CURRENT_USER_KEY);
+            registry_.WriteRegString(kDelphi7.settingsKey, "ProjectFile", otherSpelling + "\\d7.ohp");
+        }
         std::filesystem::create_directories(elsewhere);
         std::filesystem::create_directories(row.copies == "folder link" ? copies.parent_path() : copies);
         if (row.copies == "folder link") {
@@ -918,7 +928,6 @@ TEST_F(InstallScenario, TheUsersVirtualStoreCopiesGetTheSameEdit)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         const auto expectSet = [&](const std::string& state) {
-            const bool edited = row.copies == "plain";
             for (const char* member : kMembers)
                 EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, member, helpFolder)),
                           test::ReadTestData("openhelp/" + state + member)) << state << member;
@@ -1026,7 +1035,8 @@ TEST_F(InstallScenario, ARunForAnotherUserChangesOnlyTheIdesFolderAndTheUsersPro
     } rows[] = {
         {"the IDE below Program Files, with the user's copies", "ide", ""},
         {"the user's own set in the profile", "own", ""},
-        {"the IDE reached through an administrator's junction", "junction", ""},
+        {"the IDE reached through a link the user made", "junction",
+         scratch_.Path("junction") + "\\Help\\d7.ohc is reached through a link or has a second name."},
         {"Local AppData naming another user's folder", "local appdata", ""},
         {"RootDir whose Projects is a link out", "projects",
          scratch_.Path("Users/other/Delphi7") + "\\Projects\\myhelp.als lies outside"},
@@ -1073,7 +1083,7 @@ TEST_F(InstallScenario, ARunForAnotherUserChangesOnlyTheIdesFolderAndTheUsersPro
             const std::filesystem::path copies = CopiesOf(helpFolder, victim.parent_path());
             std::filesystem::create_directories(copies);
             test::WriteFileBytes(copies / "d7.ohl", guardedBytes);
-            refused = test::ProgramPath(victim) + " lies outside";
+            refused = test::ProgramPath(store) + " lies outside";
         }
         const std::filesystem::path userCopies = CopiesOf(helpFolder, store.parent_path());
         if (row.layout == "ide" || row.layout == "junction" || row.layout == "local appdata") {

@@ -112,7 +112,11 @@ std::vector<std::string> TraceSaves(const std::vector<std::string>& arguments,
             replacedPaths.clear();
         } else if (line.rfind("rename", 0) == 0 && result == "0") {
             QuotedText(line, at);
-            replacedPaths.push_back(QuotedText(line, at));
+            // renameat names the new file relative to a folder's descriptor.
+            const std::size_t folder = line.find(", ", at) + 2;
+            const std::string relativeTo =
+                line.rfind("renameat", 0) == 0 ? opened[line.substr(folder, line.find(',', folder) - folder)] + "/" : "";
+            replacedPaths.push_back(relativeTo + QuotedText(line, at));
             events.push_back("replace " + name(replacedPaths.back()));
         }
     }

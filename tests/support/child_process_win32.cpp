@@ -185,11 +185,12 @@ std::vector<std::string> TraceSaves(const std::vector<std::string>& arguments,
     const char* const debugKey = "Software\\Wine\\Debug";
     RegistryAccessor registry;
     registry.WriteRegString(debugKey, "RelayInclude",
-                            "KERNEL32.CreateFileA;KERNEL32.FlushFileBuffers;KERNEL32.MoveFileExA");
+                            "KERNEL32.CreateFileA;KERNEL32.WriteFile;KERNEL32.FlushFileBuffers;KERNEL32.MoveFileExA;"
+                            "ntdll.NtSetInformationFile");
     ScratchDirectory traceDirectory;
     test::WriteFileBytes(traceDirectory.Native("trace"), "");
     const std::string loader = SORVANE_WINE;
-    std::string command = "cd '" + UnixPath(workingDirectory) + "' && WINEDEBUG=+relay " +
+    std::string command = "cd '" + UnixPath(workingDirectory) + "' && WINEDEBUG=+relay,+file " +
                           (loader.find('/') != std::string::npos ? "WINELOADER=" + loader + " " : "") + loader + " '" +
                           SORVANE_EXE + "'";
     for (const std::string& word : arguments)
@@ -203,21 +204,45 @@ std::vector<std::string> TraceSaves(const std::vector<std::string>& arguments,
         return line.substr(at, line.find_first_not_of("0123456789abcdefABCDEF", at) - at);
     };
     std::map<std::string, std::string> opened;  // handle: path
+    std::map<std::string, std::string> renamed;  // handle: the name it now has
     std::string creating;
+    // A file created by its name relative to a folder's handle: the trace
+    // tells the name, and the next write is to its handle.
+    std::string createdWithin;
     std::vector<std::string> events;
     std::istringstream trace(ReadFileBytes(traceDirectory.Native("trace")));
     for (std::string line; std::getline(trace, line);) {
         std::size_t at = 0;
         const std::size_t call = line.find(":Call KERNEL32.");
         const std::size_t ret = line.find(":Ret  KERNEL32.CreateFileA() retval=");
+        const std::size_t rename = line.find(":Call ntdll.NtSetInformationFile(");
+        if (line.find("trace:file:NtCreateFile ") != std::string::npos && line.find(" root=(nil)") == std::string::npos &&
+            line.find(" disp=2 ") != std::string::npos) {
+            createdWithin = line.substr(line.find("name=L\"") + 7);
+            createdWithin = createdWithin.substr(0, createdWithin.find('"'));
+        } else if (rename != std::string::npos && line.find(",0000000a)") != std::string::npos) {
+            const std::string file = handle(line, rename + 33);
+            std::string target = name(opened[file]);
+            target = target.substr(0, target.rfind(".svtmp"));
+            renamed[file] = target;
+            events.push_back("replace " + target);
+        }
         if (ret != std::string::npos) {
             opened[handle(line, ret + 36)] = creating;
         } else if (call == std::string::npos) {
             continue;
         } else if (line.compare(call + 15, 12, "CreateFileA(") == 0) {
             creating = QuotedText(line, at);
+        } else if (line.compare(call + 15, 10, "WriteFile(") == 0) {
+            if (!createdWithin.empty())
+                opened[handle(line, call + 25)] = createdWithin;
+            createdWithin.clear();
         } else if (line.compare(call + 15, 17, "FlushFileBuffers(") == 0) {
-            events.push_back("flush " + name(opened[handle(line, call + 32)]));
+            const std::string file = handle(line, call + 32);
+            if (renamed.count(file) != 0)
+                events.push_back("durable " + renamed[file]);
+            else
+                events.push_back("flush " + name(opened[file]));
         } else if (line.compare(call + 15, 12, "MoveFileExA(") == 0) {
             QuotedText(line, at);
             const std::string target = QuotedText(line, at);

@@ -14,6 +14,13 @@ bool FaultyFileOps::Hit(Kind kind, const std::string& path)
     return hit;
 }
 
+FileStep FaultyFileOps::Opened(const std::string& path, Handle file, FileStep result)
+{
+    if (result == FileStep::kDone)
+        handles_[file] = path;
+    return result;
+}
+
 template <typename Step>
 FileStep FaultyFileOps::Spoiled(Kind kind, const std::string& path, Step step)
 {
@@ -24,12 +31,12 @@ FileStep FaultyFileOps::Spoiled(Kind kind, const std::string& path, Step step)
 
 FileStep FaultyFileOps::OpenForReading(const std::string& path, Handle& file)
 {
-    return Spoiled(kOpen, path, [&] { return system_.OpenForReading(path, file); });
+    return Opened(path, file, Spoiled(kOpen, path, [&] { return system_.OpenForReading(path, file); }));
 }
 
 bool FaultyFileOps::Size(Handle file, std::uint64_t& size)
 {
-    if (!Hit(kSize, ""))
+    if (!Hit(kSize, handles_[file]))
         return system_.Size(file, size);
     if (fault_ != Fault::kOverstated || !system_.Size(file, size))
         return false;
@@ -39,7 +46,7 @@ bool FaultyFileOps::Size(Handle file, std::uint64_t& size)
 
 bool FaultyFileOps::Read(Handle file, char* buffer, std::size_t size, std::size_t& got)
 {
-    if (!Hit(kRead, ""))
+    if (!Hit(kRead, handles_[file]))
         return system_.Read(file, buffer, size, got);
     if (fault_ != Fault::kPartial)
         return false;
@@ -49,7 +56,7 @@ bool FaultyFileOps::Read(Handle file, char* buffer, std::size_t size, std::size_
 FileStep FaultyFileOps::CreateNew(const std::string& path, Handle& file)
 {
     if (fault_ != Fault::kPlanted)
-        return Spoiled(kCreateNew, path, [&] { return system_.CreateNew(path, file); });
+        return Opened(path, file, Spoiled(kCreateNew, path, [&] { return system_.CreateNew(path, file); }));
     std::size_t written = 0;
     if (Hit(kCreateNew, path) && system_.CreateNew(path, file) == FileStep::kDone) {
         system_.Write(file, "planted", 7, written);
@@ -60,7 +67,7 @@ FileStep FaultyFileOps::CreateNew(const std::string& path, Handle& file)
 
 bool FaultyFileOps::Write(Handle file, const char* data, std::size_t size, std::size_t& written)
 {
-    if (!Hit(kWrite, ""))
+    if (!Hit(kWrite, handles_[file]))
         return system_.Write(file, data, size, written);
     if (fault_ != Fault::kPartial)
         return false;
@@ -85,12 +92,12 @@ FileStep FaultyFileOps::Delete(const std::string& path)
 
 FileStep FaultyFileOps::CreateNewWithin(const std::string& path, const std::string& folder, Handle& file)
 {
-    return Spoiled(kCreateNew, path, [&] { return system_.CreateNewWithin(path, folder, file); });
+    return Opened(path, file, Spoiled(kCreateNew, path, [&] { return system_.CreateNewWithin(path, folder, file); }));
 }
 
 FileStep FaultyFileOps::OpenForReadingWithin(const std::string& path, const std::string& folder, Handle& file)
 {
-    return Spoiled(kOpen, path, [&] { return system_.OpenForReadingWithin(path, folder, file); });
+    return Opened(path, file, Spoiled(kOpen, path, [&] { return system_.OpenForReadingWithin(path, folder, file); }));
 }
 
 FileStep FaultyFileOps::RenameWithin(const std::string& from, const std::string& to, const std::string& folder)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -53,12 +54,13 @@ public:
     bool IsReadOnly(const std::string& path) override { return system_.IsReadOnly(path); }
     std::string FinalPath(const std::string& path) override { return system_.FinalPath(path); }
     unsigned NameCount(const std::string& path) override { return system_.NameCount(path); }
+    std::vector<LinkOnTheWay> LinksOnTheWay(const std::string& path) override { return system_.LinksOnTheWay(path); }
     FileStep OpenForReading(const std::string& path, Handle& file) override;
     bool Size(Handle file, std::uint64_t& size) override;
     bool Read(Handle file, char* buffer, std::size_t size, std::size_t& got) override;
     FileStep CreateNew(const std::string& path, Handle& file) override;
     bool Write(Handle file, const char* data, std::size_t size, std::size_t& written) override;
-    bool Flush(Handle file) override { return !Hit(kFlush, "") && system_.Flush(file); }
+    bool Flush(Handle file) override { return !Hit(kFlush, handles_[file]) && system_.Flush(file); }
     void Close(Handle file) override { system_.Close(file); }
     FileStep Copy(const std::string& source, const std::string& destination, bool replaceExisting) override;
     bool TakeAttributes(const std::string& path, const std::string& model) override
@@ -75,6 +77,8 @@ public:
     void Pause(std::chrono::milliseconds delay) override { paused_ += delay; }
 
 private:
+    // Remembers which file a handle opened, as the calls on it are recorded.
+    FileStep Opened(const std::string& path, Handle file, FileStep result);
     // Records the call; true when this is the call to spoil.
     bool Hit(Kind kind, const std::string& path);
     // The step as the system does it, or as the fault makes it end.
@@ -86,6 +90,7 @@ private:
     Fault fault_ = Fault::kNone;
     bool failed_ = false;
     std::vector<Call> calls_;
+    std::map<Handle, std::string> handles_;
     std::chrono::milliseconds paused_{0};
     FileOps& system_ = SystemFileOps();
 };
