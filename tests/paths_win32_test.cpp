@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,9 @@
 #include "platform/file_ops.h"
 #include "platform/file_rules.h"
 #include "platform/paths.h"
+#include "platform/exceptions.h"
 #include "registration/line_file.h"
+#include "registration/replace_file.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -71,6 +74,10 @@ std::map<HANDLE, std::string> writing;
 std::set<std::string> flushed;
 int unflushedReplaces = 0;
 int impersonable = 0;  // opens whose pipe server could act as the run
+std::map<HANDLE, std::string> paths;        // every open handle's path
+std::map<std::string, std::string> owners;  // path: its owner, in SDDL
+std::set<std::string> untrusted;            // junctions the redirection guard refuses
+std::set<std::string> secondNames;          // files with another name
 std::set<HANDLE> renamedUnflushed;
 int renamesWithin = 0;
 
@@ -121,7 +128,12 @@ HANDLE WINAPI Create(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUT
                      DWORD flags, HANDLE model)
 {
     impersonable += static_cast<int>((flags & SECURITY_SQOS_PRESENT) == 0);
+    if (untrusted.count(path) != 0) {
+        SetLastError(448);  // ERROR_UNTRUSTED_MOUNT_POINT
+        return INVALID_HANDLE_VALUE;
+    }
     const HANDLE file = CreateFileA(path, access, share, security, disposition, flags, model);
+    paths[file] = path;
     if (file != INVALID_HANDLE_VALUE && (access & GENERIC_WRITE) != 0)
         writing[file] = path;
     return file;
@@ -159,6 +171,49 @@ LONG WINAPI SetInformation(HANDLE file, void* status, void* information, ULONG s
     return result;
 }
 
+DWORD WINAPI Security(HANDLE file, SE_OBJECT_TYPE type, SECURITY_INFORMATION information, PSID* owner, PSID* group,
+                      PACL* dacl, PACL* sacl, PSECURITY_DESCRIPTOR* descriptor)
+{
+    const auto found = owners.find(paths[file]);
+    if (found == owners.end())
+        return GetSecurityInfo(file, type, information, owner, group, dacl, sacl, descriptor);
+    if (found->second.empty())
+        return ERROR_ACCESS_DENIED;
+    BOOL defaulted = FALSE;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(("O:" + found->second).c_str(), SDDL_REVISION_1,
+                                                              descriptor, nullptr) ||
+        !GetSecurityDescriptorOwner(*descriptor, owner, &defaulted))
+        return GetLastError();
+    return ERROR_SUCCESS;
+}
+
+// A file opened by its name relative to a folder's handle is known by
+// that name.
+LONG WINAPI CreateWithin(HANDLE* file, ACCESS_MASK access, void* attributes, void* status, LARGE_INTEGER* size,
+                         ULONG fileAttributes, ULONG share, ULONG disposition, ULONG options, void* extended,
+                         ULONG extendedSize)
+{
+    const LONG result = SystemFileCalls().ntCreateFile(file, access, attributes, status, size, fileAttributes, share,
+                                                       disposition, options, extended, extendedSize);
+    struct Name {
+        USHORT length;
+        USHORT maximumLength;
+        WCHAR* buffer;
+    };
+    const Name* name = *reinterpret_cast<Name* const*>(static_cast<char*>(attributes) + 2 * sizeof(void*));
+    if (result >= 0)
+        paths[*file] = std::string(name->buffer, name->buffer + name->length / sizeof(WCHAR));
+    return result;
+}
+
+BOOL WINAPI Identity(HANDLE file, LPBY_HANDLE_FILE_INFORMATION identity)
+{
+    const BOOL told = GetFileInformationByHandle(file, identity);
+    if (told && secondNames.count(paths[file]) != 0)
+        identity->nNumberOfLinks = 2;
+    return told;
+}
+
 int mitigationPolicy = -1;
 DWORD mitigationFlags = 0;
 BOOL WINAPI SetMitigation(int policy, void* buffer, SIZE_T size)
@@ -179,6 +234,9 @@ std::unique_ptr<FileOps> Files()
     calls.moveFileEx = Move;
     calls.deleteFile = Delete;
     calls.ntSetInformationFile = SetInformation;
+    calls.getSecurityInfo = Security;
+    calls.ntCreateFile = CreateWithin;
+    calls.getFileInformationByHandle = Identity;
     return MakeWin32FileOps(calls, false);
 }
 
@@ -249,6 +307,7 @@ TEST(Win32Paths, StepsThroughAFoldersHandleAreDurableAndLendTheRunToNoPipe)
     test::ScratchDirectory scratch;
     test::WriteFileBytes(scratch.Native("d7.ohl"), ":Link d7.hlp\r\n");
     test::WriteFileBytes(scratch.Native("myhelp.als"), "alias");
+    test::WriteFileBytes(scratch.Native("d7.als"), "old alias");
     strict::impersonable = strict::renamesWithin = 0;
     strict::renamedUnflushed.clear();
     const std::unique_ptr<FileOps> files = strict::Files();
@@ -267,6 +326,58 @@ TEST(Win32Paths, StepsThroughAFoldersHandleAreDurableAndLendTheRunToNoPipe)
     EXPECT_EQ(strict::mitigationPolicy, 16);  // ProcessRedirectionTrustPolicy
     EXPECT_EQ(strict::mitigationFlags, 1u);   // EnforceRedirectionTrust
     EXPECT_FALSE(EnableRedirectionGuard(nullptr));
+}
+
+// Who made each link on the way to a file is told by the link's owner:
+// administrators, the system and TrustedInstaller are trusted everywhere,
+// the user running the run only in a run for that user. Where the
+// redirection guard refuses a junction, or the handle shows a second name
+// (hard links of older Windows), nothing is read.
+TEST(Win32Paths, LinksOnTheWayAreToldWithWhoMadeThem)
+{
+    test::ScratchDirectory scratch;
+    std::filesystem::create_directories(scratch.Native("ide/Help"));
+    test::WriteFileBytes(scratch.Native("ide/Help/d7.ohl"), ":Link d7.hlp\r\n");
+    const std::string ide = scratch.Path("ide");
+    const std::string member = scratch.Path("ide") + "\\Help\\d7.ohl";
+    HANDLE token = nullptr;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+    char user[256];
+    DWORD size = 0;
+    ASSERT_TRUE(GetTokenInformation(token, TokenUser, user, sizeof user, &size));
+    CloseHandle(token);
+    char* runningUser = nullptr;
+    ASSERT_TRUE(ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &runningUser));
+    const std::pair<std::string, LinkMaker> owners[] = {
+        {"BA", LinkMaker::kSystem},  // Administrators
+        {"SY", LinkMaker::kSystem},
+        {"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464", LinkMaker::kSystem},  // TrustedInstaller
+        {runningUser, LinkMaker::kRunningUser},
+        {"S-1-5-21-1111-2222-3333-1001", LinkMaker::kOther},
+        {"", LinkMaker::kOther},  // the owner cannot be read
+    };
+    LocalFree(runningUser);
+    strict::links = {ide, member};
+    for (const auto& [owner, maker] : owners) {
+        strict::owners = {{ide, owner}, {member, "SY"}};
+        const std::vector<LinkOnTheWay> links = strict::Files()->LinksOnTheWay(member);
+        ASSERT_EQ(links.size(), 2u) << owner;
+        EXPECT_EQ(links[0].path, ide);
+        EXPECT_EQ(links[0].maker, maker) << owner;
+        EXPECT_EQ(links[1].path, member);
+        EXPECT_EQ(links[1].maker, LinkMaker::kSystem);
+    }
+    strict::links.clear();
+    strict::owners.clear();
+
+    const std::unique_ptr<FileOps> files = strict::Files();
+    const std::string folder = files->FinalPath(scratch.Path("ide\\Help"));
+    EXPECT_EQ(LoadFileText(member, *ConfinedTo(*files, folder)).size(), 14u);
+    for (std::set<std::string>* refusal : {&strict::untrusted, &strict::secondNames}) {
+        *refusal = {refusal == &strict::untrusted ? DirectoryPart(member) + "." : "d7.ohl"};
+        EXPECT_THROW(LoadFileText(member, *ConfinedTo(*files, folder)), EFOpenError) << *refusal->begin();
+        refusal->clear();
+    }
 }
 
 // A link by its reparse tag is deleted itself, and never cleared as a
