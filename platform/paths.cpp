@@ -87,6 +87,12 @@ bool HoldsWildcard(const std::string& path)
     return NamePart(path).find_first_of("*?<>\"") != std::string::npos;
 }
 
+bool StartsWithDrive(const std::string& path)
+{
+    return path.size() >= 3 && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
+           path[1] == ':' && path[2] == '\\';
+}
+
 bool LiesBelow(const std::string& path, const std::string& folder, const LeadBytes& leadBytes)
 {
     const std::string top = StripTrailingBackslash(folder, leadBytes);

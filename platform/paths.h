@@ -25,6 +25,10 @@ std::string StripTrailingBackslash(const std::string& text, const LeadBytes& lea
 // letters but never the second byte of a double-byte character.
 bool LiesBelow(const std::string& path, const std::string& folder, const LeadBytes& leadBytes = SystemLeadBytes());
 
+// True when the path begins "X:\": a folder of a drive of this machine, not
+// a network or device path.
+bool StartsWithDrive(const std::string& path);
+
 // True when the path's name part holds a character that a directory search
 // takes as a wildcard; such a name never names one particular file. The
 // "?" of a "\\?\" prefix is no wildcard.

@@ -71,7 +71,9 @@ WinHelpValuesInUse WinHelpValuesUsedElsewhere(const InstallTarget& target, const
                                               const std::string& projectFile, const VirtualStore& store,
                                               const HelpEntries& entries, RegistryAccessor& registry, FileOps& files)
 {
-    // A file that is not there links and includes nothing.
+    // A file that is not there links and includes nothing. A run for
+    // another user opens nothing off this machine's drives that the user's
+    // settings name: a share would learn the system's credentials.
     const std::unique_ptr<FileOps> storeFiles = ConfinedTo(files, store.folder);
     auto holds = [&](const std::string& file, const std::string& entry) {
         const VirtualStoreCopy copy = VirtualStoreCopyOf(file, store, files);
@@ -86,6 +88,8 @@ WinHelpValuesInUse WinHelpValuesUsedElsewhere(const InstallTarget& target, const
         try {
             const std::string otherProject =
                 registry.ReadRegString(UserSection(user, other.openHelpKey), "ProjectFile", "");
+            if (!user.sid.empty() && !StartsWithDrive(FullPath(otherProject)))
+                return {true, true};
             if (otherProject.empty() || files.IsSameFile(otherProject, projectFile))
                 continue;
             const OpenHelpFiles set = OpenHelpFilesOf(otherProject);
@@ -198,6 +202,8 @@ void ProcessTarget(const RunRequest& request, RegistryAccessor& registry, Consol
     if (target.aliasDestinations == AliasDestinations::kProjectDirectoryAndProjectsFolder)
         ideRoot = StripTrailingBackslash(registry.ReadRegString(UserSection(user, target.ideKey), "RootDir", ""));
     const std::string projectFile = registry.ReadRegString(UserSection(user, target.openHelpKey), "ProjectFile", "");
+    if (!user.sid.empty() && !projectFile.empty())
+        RequireOnThisMachine(projectFile, console);
     const OpenHelpFiles openHelp = LocateOpenHelpFiles(projectFile, console, files);
     const VirtualStore store = FindVirtualStore(LocalAppDataOf(user, registry), files);
     const PermittedFolders permitted = PermittedFoldersOf(user, target.ideKey, projectFile, registry, files);

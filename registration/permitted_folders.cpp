@@ -60,6 +60,8 @@ PermittedFolders PermittedFoldersOf(const IdeUser& user, const std::string& ideK
 std::string RequirePermitted(const std::string& path, bool member, const PermittedFolders& permitted,
                              Console& console, FileOps& files)
 {
+    if (permitted.bounded)
+        RequireOnThisMachine(path, console);
     const std::string place = PlaceOf(path, member, files);
     if (!permitted.privileged)
         return place;
@@ -79,6 +81,12 @@ void RequirePermittedStore(const std::string& storePath, const std::string& stor
     if (permitted.bounded && (permitted.profile.empty() || !LiesBelow(storeFolder, permitted.profile)))
         RefuseOutside(storePath, console);
     RequireNoUntrustedLink(storePath, permitted, console, files);
+}
+
+void RequireOnThisMachine(const std::string& path, Console& console)
+{
+    if (!StartsWithDrive(FullPath(path)))
+        RefuseOutside(path, console);
 }
 
 void RefuseLinkedFile(const std::string& path, Console& console)

@@ -43,6 +43,12 @@ std::string RequirePermitted(const std::string& path, bool member, const Permitt
 void RequirePermittedStore(const std::string& storePath, const std::string& storeFolder,
                            const PermittedFolders& permitted, Console& console, FileOps& files);
 
+// A run for another user touches nothing that the user's settings name
+// off this machine's drives, before it looks at it: a share, or a device,
+// would learn the system's credentials. Otherwise the error line of a
+// place outside, and EAbort.
+void RequireOnThisMachine(const std::string& path, Console& console);
+
 // The one error line of a file that is a link, or is reached through one,
 // or has a second name; then EAbort.
 [[noreturn]] void RefuseLinkedFile(const std::string& path, Console& console);

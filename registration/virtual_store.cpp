@@ -3,20 +3,10 @@
 #include "platform/environment.h"
 #include "platform/file_rules.h"
 
-namespace {
-
-// "X:\", where Windows virtualizes; never a network path.
-bool HasDrive(const std::string& path)
-{
-    return path.size() >= 3 && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
-           path[1] == ':' && path[2] == '\\';
-}
-
-}  // namespace
 
 std::string VirtualStorePathOf(const std::string& file, const VirtualStore& store, const LeadBytes& leadBytes)
 {
-    if (store.folder.empty() || !HasDrive(file))
+    if (store.folder.empty() || !StartsWithDrive(file))
         return std::string();
     for (const std::string& virtualized : store.virtualizedFolders)
         if (LiesBelow(file, virtualized, leadBytes))
@@ -27,7 +17,7 @@ std::string VirtualStorePathOf(const std::string& file, const VirtualStore& stor
 VirtualStore FindVirtualStore(const std::string& localAppData, FileOps& files)
 {
     VirtualStore store;
-    if (!HasDrive(localAppData))
+    if (!StartsWithDrive(localAppData))
         return store;
     // Windows before Vista tells no final path: it has no VirtualStore.
     store.path = StripTrailingBackslash(localAppData) + "\\VirtualStore";
@@ -35,7 +25,7 @@ VirtualStore FindVirtualStore(const std::string& localAppData, FileOps& files)
     // A 32-bit program on 64-bit Windows sees both Program Files folders.
     for (const char* name : {"ProgramFiles", "ProgramW6432", "ProgramFiles(x86)", "SystemRoot", "ProgramData"}) {
         const std::string folder = EnvironmentVariable(name);
-        if (HasDrive(folder))
+        if (StartsWithDrive(folder))
             store.virtualizedFolders.push_back(folder);
     }
     return store;

@@ -398,23 +398,32 @@ TEST_F(InstallScenario, UninstallKeepsTheWindowsHelpValuesAnotherIdeUses)
         std::string otherIncludes;
         const char* helpValue;
         const char* contentsValue;
+        bool inCopy;  // the user's VirtualStore copy of Delphi 6's link file has `otherLinks`
     } cases[] = {
-        {"both entries", true, ":LINK myhelp.hlp\r\n", ":INCLUDE myhelp.cnt\r\n", "kept", "kept"},
-        {"the link alone, in other case", true, ":link MYHELP.HLP\r\n", "", "kept", "<absent>"},
-        {"the include alone", true, "", ":INCLUDE myhelp.cnt\r\n", "<absent>", "kept"},
-        {"an unreadable link file", true, std::string(":\0L\0I\0N\0K\0", 10), "", "kept", "<absent>"},
+        {"both entries", true, ":LINK myhelp.hlp\r\n", ":INCLUDE myhelp.cnt\r\n", "kept", "kept", false},
+        {"the link alone, in other case", true, ":link MYHELP.HLP\r\n", "", "kept", "<absent>", false},
+        {"the include alone", true, "", ":INCLUDE myhelp.cnt\r\n", "<absent>", "kept", false},
+        {"an unreadable link file", true, std::string(":\0L\0I\0N\0K\0", 10), "", "kept", "<absent>", false},
         {"entries of other help files", true, ":LINK myhelp2.hlp\r\n", ":INCLUDE other.cnt\r\n", "<absent>",
-         "<absent>"},
-        {"no Delphi 6", false, "", "", "<absent>", "<absent>"},
+         "<absent>", false},
+        {"no Delphi 6", false, "", "", "<absent>", "<absent>", false},
+        {"the link in the user's copy alone", true, ":LINK myhelp.hlp\r\n", "", "kept", "<absent>", true},
     };
+    const std::string virtualized = VirtualizedHelpFolder();
     for (const auto& row : cases) {
+        const std::string ide6 = row.inCopy ? virtualized : "IDE6/Help";
         InstallIde(kDelphi7);
-        InstallIde(kDelphi6, "IDE6/Help");
+        InstallIde(kDelphi6, ide6);
         for (const auto& [extension, text] : {std::pair{".ohl", row.otherLinks}, {".ohc", row.otherIncludes}}) {
             if (text.empty())
-                std::filesystem::remove(Member(kDelphi6, extension, "IDE6/Help"));
+                std::filesystem::remove(Member(kDelphi6, extension, ide6));
             else
-                test::WriteFileBytes(Member(kDelphi6, extension, "IDE6/Help"), text);
+                test::WriteFileBytes(Member(kDelphi6, extension, ide6), row.inCopy ? "" : text);
+        }
+        if (row.inCopy) {
+            const std::filesystem::path copies = CopiesOf(virtualized, test::LocalAppDataFolder(scratch_));
+            std::filesystem::create_directories(copies);
+            test::WriteFileBytes(copies / "d6.ohl", row.otherLinks);
         }
         if (!row.otherIde) {
             registry_.SetRootKey(HKEY_CURRENT_USER_KEY);
@@ -981,6 +990,13 @@ TEST_F(InstallScenario, AUsersSidNamesTheIdeTheRunServes)
     registry_.WriteRegString(sid + "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
                              "Local AppData", "%USERPROFILE%\\AppData\\Local");
     RecordMachineSettings(sid, test::ProgramPath(std::filesystem::path(helpFolder).parent_path()));
+    // The user's Delphi 6 links the help: its Windows Help value stays.
+    InstallIde(kDelphi6, "IDE6/Help");
+    test::WriteFileBytes(Member(kDelphi6, ".ohl", "IDE6/Help"), ":LINK myhelp.hlp\r\n");
+    registry_.SetRootKey(HKEY_CURRENT_USER_KEY);
+    registry_.DeleteRegValue(kDelphi6.settingsKey, "ProjectFile");
+    registry_.SetRootKey(HKEY_USERS_KEY);
+    registry_.WriteRegString(sid + "\\" + kDelphi6.settingsKey, "ProjectFile", scratch_.Path("IDE6/Help") + "\\d6.ohp");
     const std::filesystem::path copies = CopiesOf(helpFolder, scratch_.Native("Users/other/AppData/Local"));
     std::filesystem::create_directories(copies);
     for (const char* member : {".ohl", ".ohp"})
@@ -1006,6 +1022,7 @@ TEST_F(InstallScenario, AUsersSidNamesTheIdeTheRunServes)
                       test::ReadTestData(std::string("openhelp/") + run.state + member)) << run.sid << member;
         for (const char* member : {".ohl", ".ohp"})
             EXPECT_EQ(test::ReadFileBytes(copies / (std::string("d7") + member)), OwnCopy(member, run.state)) << run.sid;
+        EXPECT_EQ(WinHelpValue("myhelp.hlp"), *run.sid == '\0' ? "<absent>" : scratch_.Path("myfolder")) << run.sid;
     }
     test::SetEnvironment("SORVANE_USER_SID", "");
 }
@@ -1045,6 +1062,7 @@ TEST_F(InstallScenario, ARunForAnotherUserChangesOnlyTheIdesFolderAndTheUsersPro
         {"a member with a second name out", "second name",
          scratch_.Path(ownSet) + "\\d7.ohc is reached through a link or has a second name."},
         {"the user's VirtualStore a link to another user's", "store", ""},
+        {"ProjectFile on a share", "share", "\\\\attacker\\share\\d7.ohp lies outside"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -1077,6 +1095,8 @@ TEST_F(InstallScenario, ARunForAnotherUserChangesOnlyTheIdesFolderAndTheUsersPro
             InstallIde(kDelphi7, "guarded");
             ASSERT_TRUE(test::MakeSymbolicLink(guarded, profile / "s"));
             projectFile = scratch_.Path("Users/other/s") + "\\d7.ohp";
+        } else if (row.layout == "share") {
+            projectFile = "\\\\attacker\\share\\d7.ohp";
         } else if (row.layout == "store") {
             std::filesystem::create_directories(store.parent_path());
             ASSERT_TRUE(test::MakeSymbolicLink(victim, store));

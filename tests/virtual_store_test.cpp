@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
+#include "platform/environment.h"
 #include "registration/ide_user.h"
 #include "tests/support/test_support.h"
 
@@ -42,6 +44,23 @@ TEST(VirtualStoreRules, CopiesLieInTheStoreUnderThePathWithoutItsDrive)
         EXPECT_EQ(VirtualStorePathOf(row[1], virtualStore, LeadBytesFromRanges({{0x81, 0x9F}, {0xE0, 0xFC}})),
                   expected(row[3])) << row[1] << " in code page 932";
         EXPECT_EQ(VirtualStorePathOf(row[1], VirtualStore{"", "", virtualStore.virtualizedFolders}, LeadBytes{}), "");
+    }
+}
+
+// Windows virtualizes the writes below each of these folders, where the
+// machine puts them.
+TEST(VirtualStoreRules, EveryFolderThatWindowsVirtualizesIsLookedUp)
+{
+    test::ScratchDirectory scratch;
+    std::filesystem::create_directories(scratch.Native("Local/VirtualStore"));
+    for (const char* name : {"ProgramFiles", "ProgramW6432", "ProgramFiles(x86)", "SystemRoot", "ProgramData"}) {
+        const std::string saved = EnvironmentVariable(name);
+        test::SetEnvironment(name, "C:\\Virtualized");
+        const VirtualStore store = FindVirtualStore(scratch.Path("Local"), SystemFileOps());
+        test::SetEnvironment(name, saved);
+        ASSERT_FALSE(store.folder.empty());
+        EXPECT_EQ(VirtualStorePathOf("C:\\Virtualized\\Help\\d7.ohl", store),
+                  store.folder + "\\Virtualized\\Help\\d7.ohl") << name;
     }
 }
 
