@@ -90,40 +90,20 @@ public:
     FileStep Delete(const std::string& path) override { return files_.DeleteWithin(path, folder_); }
     // CopyFileA would open both by path: the bytes are read through a
     // handle checked to be the source itself, and go to a new file made in
-    // the folder, which takes the destination's place in one step.
+    // the folder, which takes the destination's place in one step. A new
+    // name needs no temporary one, which may be too long for it.
     FileStep Copy(const std::string& source, const std::string& destination, bool replaceExisting) override
     {
-        // A new name needs no temporary one, which may be too long for it.
-        if (replaceExisting && Inspect(destination) != NameHolder::kNothing) {
-            const std::string copy = TemporaryPathOf(destination);
-            if (!ClearLeftover(copy, *this))
-                return FileStep::kFailed;
-            FileStep result = Copy(source, copy, false);
-            if (result == FileStep::kDone)
-                result = Rename(copy, destination);
-            if (result != FileStep::kDone)
-                Delete(copy);
-            return result;
-        }
-        // The folder of a drive's root keeps its backslash.
-        std::string sourceFolder = DirectoryPart(source);
-        if (sourceFolder.size() > 3)
-            sourceFolder = StripTrailingBackslash(sourceFolder);
-        Handle input = 0;
-        FileStep result = files_.OpenForReadingWithin(source, files_.FinalPath(sourceFolder), input);
+        if (!replaceExisting || Inspect(destination) == NameHolder::kNothing)
+            return CopyToNewName(source, destination, !replaceExisting);
+        const std::string copy = TemporaryPathOf(destination);
+        if (!ClearLeftover(copy, *this))
+            return FileStep::kFailed;
+        FileStep result = CopyToNewName(source, copy, true);
+        if (result == FileStep::kDone)
+            result = Rename(copy, destination);
         if (result != FileStep::kDone)
-            return result;
-        Handle output = 0;
-        result = CreateNew(destination, output);
-        if (result == FileStep::kDone) {
-            const bool copied = CopyBytes(input, output) && files_.Flush(output);
-            files_.Close(output);
-            if (!copied) {
-                Delete(destination);
-                result = FileStep::kFailed;
-            }
-        }
-        files_.Close(input);
+            Delete(copy);
         return result;
     }
 
@@ -180,6 +160,32 @@ public:
     void Pause(std::chrono::milliseconds delay) override { files_.Pause(delay); }
 
 private:
+    // Flushed where it is to take another name's place, as CopyFileA's copy
+    // over an old one is not.
+    FileStep CopyToNewName(const std::string& source, const std::string& destination, bool durable)
+    {
+        // The folder of a drive's root keeps its backslash.
+        std::string sourceFolder = DirectoryPart(source);
+        if (sourceFolder.size() > 3)
+            sourceFolder = StripTrailingBackslash(sourceFolder);
+        Handle input = 0;
+        FileStep result = files_.OpenForReadingWithin(source, files_.FinalPath(sourceFolder), input);
+        if (result != FileStep::kDone)
+            return result;
+        Handle output = 0;
+        result = CreateNew(destination, output);
+        if (result == FileStep::kDone) {
+            const bool copied = CopyBytes(input, output) && (!durable || files_.Flush(output));
+            files_.Close(output);
+            if (!copied) {
+                Delete(destination);
+                result = FileStep::kFailed;
+            }
+        }
+        files_.Close(input);
+        return result;
+    }
+
     bool CopyBytes(Handle input, Handle output)
     {
         std::vector<char> buffer(64 * 1024);
