@@ -88,9 +88,11 @@ WinHelpValuesInUse WinHelpValuesUsedElsewhere(const InstallTarget& target, const
         try {
             const std::string otherProject =
                 registry.ReadRegString(UserSection(user, other.openHelpKey), "ProjectFile", "");
+            if (otherProject.empty())
+                continue;
             if (!user.sid.empty() && !StartsWithDrive(FullPath(otherProject)))
                 return {true, true};
-            if (otherProject.empty() || files.IsSameFile(otherProject, projectFile))
+            if (files.IsSameFile(otherProject, projectFile))
                 continue;
             const OpenHelpFiles set = OpenHelpFilesOf(otherProject);
             inUse.helpFile |= holds(set.linkFile, entries.link);

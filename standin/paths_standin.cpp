@@ -36,6 +36,9 @@ const LeadBytes& SystemLeadBytes()
 
 std::string FullPath(const std::string& path)
 {
+    // GetFullPathNameA makes nothing of an empty path.
+    if (path.empty())
+        return std::string();
     std::string text = path;
     for (char& c : text)
         if (c == '/')

@@ -990,9 +990,9 @@ TEST_F(InstallScenario, AUsersSidNamesTheIdeTheRunServes)
     registry_.WriteRegString(sid + "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
                              "Local AppData", "%USERPROFILE%\\AppData\\Local");
     RecordMachineSettings(sid, test::ProgramPath(std::filesystem::path(helpFolder).parent_path()));
-    // The user's Delphi 6 links the help: its Windows Help value stays.
+    // The user's Delphi 6, in that user's settings alone, links the help or
+    // not: its Windows Help value stays, or goes with the last uninstall.
     InstallIde(kDelphi6, "IDE6/Help");
-    test::WriteFileBytes(Member(kDelphi6, ".ohl", "IDE6/Help"), ":LINK myhelp.hlp\r\n");
     registry_.SetRootKey(HKEY_CURRENT_USER_KEY);
     registry_.DeleteRegValue(kDelphi6.settingsKey, "ProjectFile");
     registry_.SetRootKey(HKEY_USERS_KEY);
@@ -1007,12 +1007,17 @@ TEST_F(InstallScenario, AUsersSidNamesTheIdeTheRunServes)
         const char* action;
         std::string output;
         const char* state;
+        const char* otherLinks;  // Delphi 6's link file
+        const char* helpValue;
     } runs[] = {
-        {"", "/I", test::ReadTestData("banner.txt") + test::kNoDelphi7Settings, "initial"},
-        {sid.c_str(), "/I", Success(kDelphi7, "/I", kTitle), "installed"},
-        {sid.c_str(), "/U", Success(kDelphi7, "/U", kTitle), "uninstalled"},
+        {"", "/I", test::ReadTestData("banner.txt") + test::kNoDelphi7Settings, "initial", "", "<absent>"},
+        {sid.c_str(), "/I", Success(kDelphi7, "/I", kTitle), "installed", ":LINK myhelp.hlp\r\n", "kept"},
+        {sid.c_str(), "/U", Success(kDelphi7, "/U", kTitle), "uninstalled", ":LINK myhelp.hlp\r\n", "kept"},
+        {sid.c_str(), "/I", Success(kDelphi7, "/I", kTitle), "installed", "", "kept"},
+        {sid.c_str(), "/U", Success(kDelphi7, "/U", kTitle), "uninstalled", "", "<absent>"},
     };
     for (const auto& run : runs) {
+        test::WriteFileBytes(Member(kDelphi6, ".ohl", "IDE6/Help"), run.otherLinks);
         test::SetEnvironment("SORVANE_USER_SID", run.sid);
         const test::ChildResult result = Run(kDelphi7, run.action);
         EXPECT_EQ(result.status, *run.sid == '\0' ? 1 : 0) << run.sid;
@@ -1022,7 +1027,8 @@ TEST_F(InstallScenario, AUsersSidNamesTheIdeTheRunServes)
                       test::ReadTestData(std::string("openhelp/") + run.state + member)) << run.sid << member;
         for (const char* member : {".ohl", ".ohp"})
             EXPECT_EQ(test::ReadFileBytes(copies / (std::string("d7") + member)), OwnCopy(member, run.state)) << run.sid;
-        EXPECT_EQ(WinHelpValue("myhelp.hlp"), *run.sid == '\0' ? "<absent>" : scratch_.Path("myfolder")) << run.sid;
+        EXPECT_EQ(WinHelpValue("myhelp.hlp"),
+                  std::string(run.helpValue) == "kept" ? scratch_.Path("myfolder") : run.helpValue) << run.action;
     }
     test::SetEnvironment("SORVANE_USER_SID", "");
 }

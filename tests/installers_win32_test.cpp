@@ -72,7 +72,16 @@ protected:
             std::filesystem::remove_all(scratch_.Native("IDE" + std::to_string(ide.number)));
         }
         ForgetWinHelpValues();
+        for (const Ide& ide : kIdes)
+            registry_.DeleteRegValue(MachineKey(ide), "RootDir");
         registry_.SetRootKey(HKEY_CURRENT_USER_KEY);
+    }
+
+    // The IDE's own key, where its setup writes RootDir.
+    static std::string MachineKey(const Ide& ide)
+    {
+        const std::string settings = ide.settingsKey;
+        return settings.substr(0, settings.rfind('\\'));
     }
 
     void ForgetWinHelpValues()
@@ -102,6 +111,11 @@ protected:
                 test::WriteFileBytes(Member(ide, member), test::ReadTestData(std::string("openhelp/uninstalled") + member));
             registry_.WriteRegString(ide.settingsKey, "ProjectFile",
                                      scratch_.Path(folder + "/Help/") + ide.base + ".ohp");
+            // The IDE's setup records its folder for the machine, where a run
+            // as the system for the user may change files.
+            registry_.SetRootKey(HKEY_LOCAL_MACHINE_KEY);
+            registry_.WriteRegString(MachineKey(ide), "RootDir", scratch_.Path(folder));
+            registry_.SetRootKey(HKEY_CURRENT_USER_KEY);
             if (ide.number == 7) {
                 registry_.WriteRegString("Software\\Borland\\Delphi\\7.0", "RootDir", scratch_.Path(folder));
                 if (machine.delphi7IndexMissing)
