@@ -226,20 +226,27 @@ public:
     }
 
     // A link is told by its reparse tag, and where Wine hides its links, by
-    // a final path that is not its folder's with its own name.
+    // a final path that is not its folder's with its own name. Each entry
+    // is found by listing its folder, from the root down, so that no link is
+    // followed before it is seen; a folder the run may not list hides what
+    // it holds, and counts as a link of anyone's.
     std::vector<LinkOnTheWay> LinksOnTheWay(const std::string& path) override
     {
         std::vector<LinkOnTheWay> links;
-        for (std::string step = path; step.size() > 3; step = StripTrailingBackslash(DirectoryPart(step))) {
+        for (const std::string& step : StepsDown(path)) {
             WIN32_FIND_DATAA entry;
             const HANDLE search = HoldsWildcard(step) ? INVALID_HANDLE_VALUE : calls_.findFirstFile(step.c_str(), &entry);
-            if (search != INVALID_HANDLE_VALUE) {
-                calls_.findClose(search);
-                if (IsLinkEntry(entry.dwFileAttributes, entry.dwReserved0) ||
-                    (linksHidden_ && LeadsElsewhere(step, entry.cFileName)))
-                    links.insert(links.begin(), {step, MakerOf(step)});
+            if (search == INVALID_HANDLE_VALUE) {
+                const DWORD error = GetLastError();
+                if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+                    links.push_back({step, LinkMaker::kOther});
+                break;
             }
-            if (DirectoryPart(step).size() >= step.size())
+            calls_.findClose(search);
+            if (IsLinkEntry(entry.dwFileAttributes, entry.dwReserved0) ||
+                (linksHidden_ && LeadsElsewhere(step, entry.cFileName)))
+                links.push_back({step, MakerOf(step)});
+            if (!links.empty() && links.back().maker == LinkMaker::kOther)
                 break;
         }
         return links;
@@ -347,19 +354,14 @@ public:
 
     // The name is opened relative to its folder's handle, a link itself and
     // not what it leads to; the handle then shows whether it is the file
-    // itself, with one name. Wine follows its links even so: there the
-    // file's own final path tells.
+    // itself, with one name.
     FileStep OpenForReadingWithin(const std::string& path, const std::string& folder, Handle& file) override
     {
         const HANDLE directory = OpenFolderWithin(path, folder);
         HANDLE opened = INVALID_HANDLE_VALUE;
         FileStep result = OpenRelative(directory, NamePart(path), GENERIC_READ, FILE_SHARE_READ, kOpen,
                                        kNonDirectorySynchronous | kOpenReparsePoint, opened);
-        BY_HANDLE_FILE_INFORMATION identity;
-        if (result == FileStep::kDone &&
-            (!calls_.getFileInformationByHandle(opened, &identity) || identity.nNumberOfLinks != 1 ||
-             (identity.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0 ||
-             Folded(FinalPathOf(opened)) != Folded(JoinedPath(FinalPathOf(directory), NamePart(path))))) {
+        if (result == FileStep::kDone && !IsOwnFile(opened, directory)) {
             calls_.closeHandle(opened);
             opened = INVALID_HANDLE_VALUE;
             result = FileStep::kFailed;
@@ -371,14 +373,16 @@ public:
     }
 
     // The file is renamed through its handle into its folder's handle: the
-    // name alone, relative to the folder, is looked up at the step.
+    // name alone, relative to the folder, is looked up at the step. A file
+    // with a second name put at the temporary name is never renamed into
+    // the member's place.
     FileStep RenameWithin(const std::string& from, const std::string& to, const std::string& folder) override
     {
         const HANDLE directory = OpenFolderWithin(to, folder);
         const HANDLE file = OpenWithin(from, DELETE | GENERIC_WRITE, FILE_FLAG_OPEN_REPARSE_POINT, folder, "");
         FileStep result = FileStep::kFailed;
         const std::wstring name = WideName(NamePart(to));
-        if (directory != INVALID_HANDLE_VALUE && file != INVALID_HANDLE_VALUE && !name.empty()) {
+        if (directory != INVALID_HANDLE_VALUE && file != INVALID_HANDLE_VALUE && !name.empty() && IsOwnFile(file, directory)) {
             std::vector<char> buffer(sizeof(RenameInformation) + name.size() * sizeof(WCHAR));
             auto* rename = reinterpret_cast<RenameInformation*>(buffer.data());
             rename->replaceIfExists = TRUE;
@@ -428,10 +432,32 @@ private:
     {
         if (file == INVALID_HANDLE_VALUE || calls_.getFinalPathNameByHandle == nullptr)
             return std::string();
-        char buffer[4 * MAX_PATH];
-        const DWORD length = calls_.getFinalPathNameByHandle(file, buffer, sizeof buffer, 0 /* FILE_NAME_NORMALIZED */);
-        return length > 0 && length < sizeof buffer ? WithoutLongPathPrefix(std::string(buffer, length))
-                                                    : std::string();
+        // A path as long as the system allows is told too: the call says
+        // how much room it needs.
+        std::vector<char> buffer(4 * MAX_PATH);
+        for (;;) {
+            const DWORD length = calls_.getFinalPathNameByHandle(file, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                                                 0 /* FILE_NAME_NORMALIZED */);
+            if (length == 0)
+                return std::string();
+            if (length < buffer.size())
+                return WithoutLongPathPrefix(std::string(buffer.data(), length));
+            buffer.resize(length + 1);
+        }
+    }
+
+    // True when the open file is a plain file with one name: not a link,
+    // opened itself, nor a second name of a file elsewhere. Wine follows
+    // its links even so: there a file whose final path is not in the
+    // folder it was opened in is one.
+    bool IsOwnFile(HANDLE file, HANDLE directory)
+    {
+        BY_HANDLE_FILE_INFORMATION identity;
+        if (!calls_.getFileInformationByHandle(file, &identity) || identity.nNumberOfLinks != 1 ||
+            (identity.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+            return false;
+        return !linksHidden_ || Folded(StripTrailingBackslash(DirectoryPart(FinalPathOf(file)))) ==
+                                    Folded(StripTrailingBackslash(FinalPathOf(directory)));
     }
 
     // NtCreateFile on a name alone, relative to a folder's handle.

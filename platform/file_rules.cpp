@@ -136,11 +136,16 @@ public:
     }
     bool Flush(Handle file) override { return files_.Flush(file); }
     void Close(Handle file) override { files_.Close(file); }
+    // Attributes are set by path: never on a file with a second name, which
+    // may be one that the folder's user could not change.
     bool TakeAttributes(const std::string& path, const std::string& model) override
     {
-        return files_.TakeAttributes(path, model);
+        return files_.NameCount(path) == 1 && files_.TakeAttributes(path, model);
     }
-    bool MakeNormal(const std::string& path) override { return files_.MakeNormal(path); }
+    bool MakeNormal(const std::string& path) override
+    {
+        return files_.NameCount(path) == 1 && files_.MakeNormal(path);
+    }
     FileStep CreateNewWithin(const std::string& path, const std::string& folder, Handle& file) override
     {
         return files_.CreateNewWithin(path, folder, file);

@@ -1,5 +1,6 @@
 #include "platform/paths.h"
 
+#include <algorithm>
 #include <cstring>
 
 LeadBytes LeadBytesFromRanges(std::initializer_list<std::pair<unsigned char, unsigned char>> ranges)
@@ -85,6 +86,38 @@ bool HoldsWildcard(const std::string& path)
     // file name may hold them. No trail byte of a double-byte code page has
     // any of these values.
     return NamePart(path).find_first_of("*?<>\"") != std::string::npos;
+}
+
+namespace {
+
+// How long the root of a full path is: "X:\", "\\?\X:\", "\\.\X:\", or a
+// share's "\\server\share\" (also after "\\?\UNC\").
+std::size_t RootLength(const std::string& path)
+{
+    std::size_t start = 0;
+    if (path.rfind("\\\\?\\UNC\\", 0) == 0)
+        start = 8;
+    else if (path.rfind("\\\\?\\", 0) == 0 || path.rfind("\\\\.\\", 0) == 0)
+        return std::min<std::size_t>(7, path.size());
+    else if (path.rfind("\\\\", 0) == 0)
+        start = 2;
+    else
+        return std::min<std::size_t>(3, path.size());
+    const std::size_t server = path.find('\\', start);
+    const std::size_t share = server == std::string::npos ? server : path.find('\\', server + 1);
+    return share == std::string::npos ? path.size() : share + 1;
+}
+
+}  // namespace
+
+std::vector<std::string> StepsDown(const std::string& path, const LeadBytes& leadBytes)
+{
+    std::vector<std::string> steps;
+    const std::size_t root = RootLength(path);
+    for (std::string step = StripTrailingBackslash(path, leadBytes); step.size() > root;
+         step = StripTrailingBackslash(DirectoryPart(step, leadBytes), leadBytes))
+        steps.insert(steps.begin(), step);
+    return steps;
 }
 
 bool StartsWithDrive(const std::string& path)

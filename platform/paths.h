@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 // Which byte values start a double-byte character in the ANSI code page.
 // All false in a single-byte code page.
@@ -28,6 +29,10 @@ bool LiesBelow(const std::string& path, const std::string& folder, const LeadByt
 // True when the path begins "X:\": a folder of a drive of this machine, not
 // a network or device path.
 bool StartsWithDrive(const std::string& path);
+
+// Every folder of a full path below its root, from the top down, and the
+// path itself: "C:\a\b" gives "C:\a" and "C:\a\b".
+std::vector<std::string> StepsDown(const std::string& path, const LeadBytes& leadBytes = SystemLeadBytes());
 
 // True when the path's name part holds a character that a directory search
 // takes as a wildcard; such a name never names one particular file. The

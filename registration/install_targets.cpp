@@ -119,7 +119,6 @@ public:
         : permitted_(permitted), store_(store), console_(console), files_(files),
           storeFiles_(ConfinedTo(files, store.folder))
     {
-        RequirePermittedStore(store.path, store.folder, permitted, console, files);
     }
 
     // A privileged run acts on each file at its place, through handles
@@ -204,11 +203,14 @@ void ProcessTarget(const RunRequest& request, RegistryAccessor& registry, Consol
     if (target.aliasDestinations == AliasDestinations::kProjectDirectoryAndProjectsFolder)
         ideRoot = StripTrailingBackslash(registry.ReadRegString(UserSection(user, target.ideKey), "RootDir", ""));
     const std::string projectFile = registry.ReadRegString(UserSection(user, target.openHelpKey), "ProjectFile", "");
-    if (!user.sid.empty() && !projectFile.empty())
-        RequireOnThisMachine(projectFile, console);
+    const PermittedFolders permitted = PermittedFoldersOf(user, target.ideKey, registry, files);
+    if (!projectFile.empty())
+        RequireReachable(projectFile, permitted, console, files);
     const OpenHelpFiles openHelp = LocateOpenHelpFiles(projectFile, console, files);
-    const VirtualStore store = FindVirtualStore(LocalAppDataOf(user, registry), files);
-    const PermittedFolders permitted = PermittedFoldersOf(user, target.ideKey, projectFile, registry, files);
+    const std::string localAppData = LocalAppDataOf(user, registry);
+    if (StartsWithDrive(localAppData))
+        RequirePermittedStore(StripTrailingBackslash(localAppData) + "\\VirtualStore", permitted, console, files);
+    const VirtualStore store = FindVirtualStore(localAppData, files);
     {
         // Every read and change of OpenHelp files and Windows Help values is
         // made under the machine's lock: two runs editing one set at once

@@ -28,24 +28,17 @@ bool LinkIsTrusted(const LinkOnTheWay& link, const PermittedFolders& permitted)
     return link.maker == LinkMaker::kSystem || (link.maker == LinkMaker::kRunningUser && !permitted.bounded);
 }
 
-void RequireNoUntrustedLink(const std::string& path, const PermittedFolders& permitted, Console& console,
-                            FileOps& files)
-{
-    const std::string full = FullPath(path);
-    for (const LinkOnTheWay& link : files.LinksOnTheWay(full.empty() ? path : full))
-        if (!LinkIsTrusted(link, permitted))
-            RefuseLinkedFile(path, console);
-}
-
 }  // namespace
 
-PermittedFolders PermittedFoldersOf(const IdeUser& user, const std::string& ideKey, const std::string& projectFile,
-                                    RegistryAccessor& registry, FileOps& files)
+PermittedFolders PermittedFoldersOf(const IdeUser& user, const std::string& ideKey, RegistryAccessor& registry,
+                                    FileOps& files)
 {
     PermittedFolders permitted;
     permitted.bounded = !user.sid.empty();
     permitted.privileged = permitted.bounded || RunIsPrivileged();
-    permitted.finalPathsTold = !files.FinalPath(projectFile).empty();
+    // Windows tells every final path from Vista on, or none: the current
+    // folder shows which. Where one cannot be told then, a step fails.
+    permitted.finalPathsTold = !files.FinalPath(".").empty();
     if (!permitted.bounded)
         return permitted;
     registry.SetRootKey(HKEY_LOCAL_MACHINE_KEY);
@@ -57,36 +50,41 @@ PermittedFolders PermittedFoldersOf(const IdeUser& user, const std::string& ideK
     return permitted;
 }
 
+void RequireReachable(const std::string& path, const PermittedFolders& permitted, Console& console, FileOps& files)
+{
+    if (!permitted.privileged)
+        return;
+    if (permitted.bounded && !StartsWithDrive(FullPath(path)))
+        RefuseOutside(path, console);
+    const std::string full = FullPath(path);
+    for (const LinkOnTheWay& link : files.LinksOnTheWay(full.empty() ? path : full))
+        if (!LinkIsTrusted(link, permitted))
+            RefuseLinkedFile(path, console);
+}
+
 std::string RequirePermitted(const std::string& path, bool member, const PermittedFolders& permitted,
                              Console& console, FileOps& files)
 {
-    if (permitted.bounded)
-        RequireOnThisMachine(path, console);
+    RequireReachable(path, permitted, console, files);
     const std::string place = PlaceOf(path, member, files);
     if (!permitted.privileged)
         return place;
     if (permitted.bounded && !LiesInPermittedFolder(place, permitted))
         RefuseOutside(path, console);
-    RequireNoUntrustedLink(path, permitted, console, files);
     if (member && files.NameCount(place) > 1)
         RefuseLinkedFile(path, console);
     return place;
 }
 
-void RequirePermittedStore(const std::string& storePath, const std::string& storeFolder,
-                           const PermittedFolders& permitted, Console& console, FileOps& files)
+void RequirePermittedStore(const std::string& storePath, const PermittedFolders& permitted, Console& console,
+                           FileOps& files)
 {
-    if (!permitted.privileged || storeFolder.empty())
+    RequireReachable(storePath, permitted, console, files);
+    if (!permitted.bounded)
         return;
-    if (permitted.bounded && (permitted.profile.empty() || !LiesBelow(storeFolder, permitted.profile)))
+    const std::string storeFolder = files.FinalPath(storePath);
+    if (!storeFolder.empty() && (permitted.profile.empty() || !LiesBelow(storeFolder, permitted.profile)))
         RefuseOutside(storePath, console);
-    RequireNoUntrustedLink(storePath, permitted, console, files);
-}
-
-void RequireOnThisMachine(const std::string& path, Console& console)
-{
-    if (!StartsWithDrive(FullPath(path)))
-        RefuseOutside(path, console);
 }
 
 void RefuseLinkedFile(const std::string& path, Console& console)

@@ -26,28 +26,28 @@ struct PermittedFolders {
 };
 
 // The folders for a run serving `user` in the IDE whose machine settings
-// lie under `ideKey` and whose project file has been found.
-PermittedFolders PermittedFoldersOf(const IdeUser& user, const std::string& ideKey, const std::string& projectFile,
-                                    RegistryAccessor& registry, FileOps& files);
+// lie under `ideKey`.
+PermittedFolders PermittedFoldersOf(const IdeUser& user, const std::string& ideKey, RegistryAccessor& registry,
+                                    FileOps& files);
 
-// Where a change of the file lands (PlaceOf). In a privileged run, a link
-// on the way that is not the system's (nor, in a run for the user running
-// it, that user's own), or a member (`member`) with a second name, and in a
-// bounded run a place outside the permitted folders, prints one error line
-// naming `path` and raises EAbort.
+// In a privileged run, a path that leads past a link that is not the
+// system's (nor, in a run for the user running it, that user's own), and in
+// a bounded run a path off this machine's drives, prints one error line
+// naming it and raises EAbort, before anything follows the path: a share
+// would learn the system's credentials.
+void RequireReachable(const std::string& path, const PermittedFolders& permitted, Console& console, FileOps& files);
+
+// Where a change of the file lands (PlaceOf), once RequireReachable; in a
+// privileged run, a member (`member`) with a second name, and in a bounded
+// run a place outside the permitted folders, prints one error line naming
+// `path` and raises EAbort.
 std::string RequirePermitted(const std::string& path, bool member, const PermittedFolders& permitted,
                              Console& console, FileOps& files);
 
-// The same checks for the user's VirtualStore folder, whose final path
-// must lie in the user's profile.
-void RequirePermittedStore(const std::string& storePath, const std::string& storeFolder,
-                           const PermittedFolders& permitted, Console& console, FileOps& files);
-
-// A run for another user touches nothing that the user's settings name
-// off this machine's drives, before it looks at it: a share, or a device,
-// would learn the system's credentials. Otherwise the error line of a
-// place outside, and EAbort.
-void RequireOnThisMachine(const std::string& path, Console& console);
+// The same checks for the user's VirtualStore folder, before it is looked
+// up: in a bounded run its final path must lie in the user's profile.
+void RequirePermittedStore(const std::string& storePath, const PermittedFolders& permitted, Console& console,
+                           FileOps& files);
 
 // The one error line of a file that is a link, or is reached through one,
 // or has a second name; then EAbort.

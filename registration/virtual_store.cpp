@@ -20,8 +20,7 @@ VirtualStore FindVirtualStore(const std::string& localAppData, FileOps& files)
     if (!StartsWithDrive(localAppData))
         return store;
     // Windows before Vista tells no final path: it has no VirtualStore.
-    store.path = StripTrailingBackslash(localAppData) + "\\VirtualStore";
-    store.folder = files.FinalPath(store.path);
+    store.folder = files.FinalPath(StripTrailingBackslash(localAppData) + "\\VirtualStore");
     // A 32-bit program on 64-bit Windows sees both Program Files folders.
     for (const char* name : {"ProgramFiles", "ProgramW6432", "ProgramFiles(x86)", "SystemRoot", "ProgramData"}) {
         const std::string folder = EnvironmentVariable(name);

@@ -12,7 +12,6 @@
 // user's VirtualStore folder, and the program reads that copy from then on
 // whenever it exists, never the real file.
 struct VirtualStore {
-    std::string path;                             // as the user's folders name it
     std::string folder;                           // its final path; empty: none
     std::vector<std::string> virtualizedFolders;  // whose files it may hold
 };

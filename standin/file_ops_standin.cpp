@@ -89,13 +89,16 @@ public:
     std::vector<LinkOnTheWay> LinksOnTheWay(const std::string& path) override
     {
         std::vector<LinkOnTheWay> links;
-        for (std::string step = path; step.size() > 3; step = StripTrailingBackslash(DirectoryPart(step))) {
+        for (const std::string& step : StepsDown(path)) {
             std::string posixPath;
             struct stat status;
-            if (ToPosixPath(step, posixPath) && lstat(posixPath.c_str(), &status) == 0 && S_ISLNK(status.st_mode))
-                links.insert(links.begin(), {step, LinkMaker::kRunningUser});
-            if (DirectoryPart(step).size() >= step.size())
+            if (!ToPosixPath(step, posixPath) || lstat(posixPath.c_str(), &status) != 0) {
+                if (errno != ENOENT && errno != ENOTDIR)
+                    links.push_back({step, LinkMaker::kOther});
                 break;
+            }
+            if (S_ISLNK(status.st_mode))
+                links.push_back({step, LinkMaker::kRunningUser});
         }
         return links;
     }
@@ -272,6 +275,12 @@ public:
     FileStep RenameWithin(const std::string& from, const std::string& to, const std::string& folder) override
     {
         return InFolderWithin(to, folder, [&](int directory) {
+            struct stat status;
+            if (fstatat(directory, NamePart(from).c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+                !S_ISREG(status.st_mode) || status.st_nlink != 1) {
+                errno = EPERM;
+                return false;
+            }
             if (renameat(directory, NamePart(from).c_str(), directory, NamePart(to).c_str()) != 0)
                 return false;
             fsync(directory);  // the rename is durable once its folder is

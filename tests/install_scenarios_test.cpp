@@ -1059,12 +1059,15 @@ TEST_F(InstallScenario, ARunForAnotherUserChangesOnlyTheIdesFolderAndTheUsersPro
         {"the IDE below Program Files, with the user's copies", "ide", ""},
         {"the user's own set in the profile", "own", ""},
         {"the IDE reached through a link the user made", "junction",
-         scratch_.Path("junction") + "\\Help\\d7.ohc is reached through a link or has a second name."},
+         scratch_.Path("junction") + "\\Help\\d7.ohp is reached through a link or has a second name."},
         {"Local AppData naming another user's folder", "local appdata", ""},
         {"RootDir whose Projects is a link out", "projects",
-         scratch_.Path("Users/other/Delphi7") + "\\Projects\\myhelp.als lies outside"},
-        {"ProjectFile in a folder that is a link out", "folder", scratch_.Path("Users/other/s") + "\\d7.ohc lies outside"},
-        {"a member that is a link out", "member link", scratch_.Path(ownSet) + "\\d7.ohc lies outside"},
+         scratch_.Path("Users/other/Delphi7") + "\\Projects\\myhelp.als is reached through a link"},
+        {"ProjectFile in a folder that is a link out", "folder",
+         scratch_.Path("Users/other/s") + "\\d7.ohp is reached through a link"},
+        {"a member that is a link out", "member link", scratch_.Path(ownSet) + "\\d7.ohc is reached through a link"},
+        {"ProjectFile naming a folder out of the user's reach", "outside",
+         scratch_.Path("guarded") + "\\d7.ohc lies outside"},
         {"a member with a second name out", "second name",
          scratch_.Path(ownSet) + "\\d7.ohc is reached through a link or has a second name."},
         {"the user's VirtualStore a link to another user's", "store", ""},
@@ -1097,6 +1100,9 @@ TEST_F(InstallScenario, ARunForAnotherUserChangesOnlyTheIdesFolderAndTheUsersPro
         } else if (row.layout == "projects") {
             std::filesystem::remove_all(profile / "Delphi7/Projects");
             ASSERT_TRUE(test::MakeSymbolicLink(guarded, profile / "Delphi7/Projects"));
+        } else if (row.layout == "outside") {
+            InstallIde(kDelphi7, "guarded");
+            projectFile = scratch_.Path("guarded") + "\\d7.ohp";
         } else if (row.layout == "folder") {
             InstallIde(kDelphi7, "guarded");
             ASSERT_TRUE(test::MakeSymbolicLink(guarded, profile / "s"));
@@ -1109,7 +1115,7 @@ TEST_F(InstallScenario, ARunForAnotherUserChangesOnlyTheIdesFolderAndTheUsersPro
             const std::filesystem::path copies = CopiesOf(helpFolder, victim.parent_path());
             std::filesystem::create_directories(copies);
             test::WriteFileBytes(copies / "d7.ohl", guardedBytes);
-            refused = test::ProgramPath(store) + " lies outside";
+            refused = test::ProgramPath(store) + " is reached through a link";
         }
         const std::filesystem::path userCopies = CopiesOf(helpFolder, store.parent_path());
         if (row.layout == "ide" || row.layout == "junction" || row.layout == "local appdata") {
@@ -1140,7 +1146,8 @@ TEST_F(InstallScenario, ARunForAnotherUserChangesOnlyTheIdesFolderAndTheUsersPro
         if (row.layout == "store") {
             EXPECT_EQ(test::ReadFileBytes(CopiesOf(helpFolder, victim.parent_path()) / "d7.ohl"), guardedBytes);
         }
-        const std::string set = row.layout == "own" ? ownSet : row.layout == "folder" ? "guarded" : helpFolder;
+        const std::string set =
+            row.layout == "own" ? ownSet : row.layout == "folder" || row.layout == "outside" ? "guarded" : helpFolder;
         const char* state = refused.empty() ? "installed" : "initial";
         for (const char* member : kMembers) {
             if (row.layout != "member link" && row.layout != "second name") {

@@ -256,7 +256,7 @@ TEST_F(LineFileTest, NothingAtTheTemporaryNameIsWrittenThrough)
 // link to another folder after the edit was planned: neither the save, a
 // reading, a copy nor a deletion there reaches the files that the link
 // leads to, nor leaves anything beside them; and a file with a second name
-// is never read.
+// is never read, nor renamed into another's place.
 TEST_F(LineFileTest, AConfinedSaveNeverFollowsALinkPutOnTheWayAfterThePlan)
 {
     for (const std::string swapped : {"store/Help", "store"}) {
@@ -287,6 +287,9 @@ TEST_F(LineFileTest, AConfinedSaveNeverFollowsALinkPutOnTheWayAfterThePlan)
         test::WriteFileBytes(scratch.Native(swapped + "-moved/single"), "single");
         EXPECT_THROW(LoadFileText(moved + "\\second", *ConfinedTo(files, moved)), EFOpenError);
         EXPECT_EQ(LoadFileText(moved + "\\single", *ConfinedTo(files, moved)).size(), 6u);
+        // Nor does a second name put at a temporary name take a file's place.
+        EXPECT_NE(ConfinedTo(files, moved)->Rename(moved + "\\second", moved + "\\single"), FileStep::kDone);
+        EXPECT_EQ(test::ReadFileBytes(scratch.Native(swapped + "-moved/single")), "single");
     }
 }
 

@@ -78,6 +78,7 @@ std::map<HANDLE, std::string> paths;        // every open handle's path
 std::map<std::string, std::string> owners;  // path: its owner, in SDDL
 std::set<std::string> untrusted;            // junctions the redirection guard refuses
 std::set<std::string> secondNames;          // files with another name
+std::set<std::string> unlisted;             // entries the run may not list
 std::set<HANDLE> renamedUnflushed;
 int renamesWithin = 0;
 
@@ -106,8 +107,8 @@ BOOL Unlinked(LPCSTR path)
 
 HANDLE WINAPI Find(LPCSTR path, LPWIN32_FIND_DATAA entry)
 {
-    if (path == planted) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
+    if (path == planted || unlisted.count(path) != 0) {
+        SetLastError(path == planted ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }
     const HANDLE search = FindFirstFileA(path, entry);
@@ -360,15 +361,21 @@ TEST(Win32Paths, LinksOnTheWayAreToldWithWhoMadeThem)
     strict::links = {ide, member};
     for (const auto& [owner, maker] : owners) {
         strict::owners = {{ide, owner}, {member, "SY"}};
+        // Nothing past a link of anyone's is looked at.
         const std::vector<LinkOnTheWay> links = strict::Files()->LinksOnTheWay(member);
-        ASSERT_EQ(links.size(), 2u) << owner;
+        ASSERT_EQ(links.size(), maker == LinkMaker::kOther ? 1u : 2u) << owner;
         EXPECT_EQ(links[0].path, ide);
         EXPECT_EQ(links[0].maker, maker) << owner;
-        EXPECT_EQ(links[1].path, member);
-        EXPECT_EQ(links[1].maker, LinkMaker::kSystem);
+        EXPECT_EQ(links.back().path, maker == LinkMaker::kOther ? ide : member);
     }
     strict::links.clear();
     strict::owners.clear();
+    // A folder the run may not list could hide a link.
+    strict::unlisted = {ide};
+    const std::vector<LinkOnTheWay> hidden = strict::Files()->LinksOnTheWay(member);
+    strict::unlisted.clear();
+    ASSERT_EQ(hidden.size(), 1u);
+    EXPECT_EQ(hidden[0].maker, LinkMaker::kOther);
 
     const std::unique_ptr<FileOps> files = strict::Files();
     const std::string folder = files->FinalPath(scratch.Path("ide\\Help"));

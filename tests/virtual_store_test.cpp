@@ -36,14 +36,14 @@ TEST(VirtualStoreRules, CopiesLieInTheStoreUnderThePathWithoutItsDrive)
     const std::string store = "C:\\Users\\ann\\AppData\\Local\\VirtualStore";
     const auto expected = [&](std::string copy) { return copy == "-" ? "" : copy.replace(0, 1, store); };
     for (const auto& row : Rows("copy")) {
-        VirtualStore virtualStore{"", store, {}};
+        VirtualStore virtualStore{store, {}};
         std::istringstream folders(row[0]);
         for (std::string folder; std::getline(folders, folder, ';');)
             virtualStore.virtualizedFolders.push_back(folder);
         EXPECT_EQ(VirtualStorePathOf(row[1], virtualStore, LeadBytes{}), expected(row[2])) << row[1];
         EXPECT_EQ(VirtualStorePathOf(row[1], virtualStore, LeadBytesFromRanges({{0x81, 0x9F}, {0xE0, 0xFC}})),
                   expected(row[3])) << row[1] << " in code page 932";
-        EXPECT_EQ(VirtualStorePathOf(row[1], VirtualStore{"", "", virtualStore.virtualizedFolders}, LeadBytes{}), "");
+        EXPECT_EQ(VirtualStorePathOf(row[1], VirtualStore{"", virtualStore.virtualizedFolders}, LeadBytes{}), "");
     }
 }
 
