@@ -1033,6 +1033,69 @@ TEST_F(InstallScenario, AUsersSidNamesTheIdeTheRunServes)
     test::SetEnvironment("SORVANE_USER_SID", "");
 }
 
+// A run for another user whose set's folder the user swaps for a link to a
+// copy of the set, after the run looked, just before any one of its steps
+// (a read, a new file, a write, a replace, a deletion, a copy): no step
+// reaches the copy where the link leads, and a run that says the help is
+// installed has installed it in the set it planned.
+TEST_F(InstallScenario, AFolderSwappedForALinkBeforeAnyStepLeadsNowhere)
+{
+    const std::string sid = "S-1-5-21-1111-2222-3333-1003";
+    const std::string ownSet = "Users/other/Delphi7/Help";
+    const std::filesystem::path help = scratch_.Native(ownSet);
+    const std::filesystem::path guarded = scratch_.Native("guarded");
+    RecordMachineSettings(sid, scratch_.Path("Program Files"));
+    registry_.SetRootKey(HKEY_USERS_KEY);
+    registry_.WriteRegString(sid + "\\" + kDelphi7.settingsKey, "ProjectFile", scratch_.Path(ownSet) + "\\d7.ohp");
+    registry_.WriteRegString(sid + "\\Software\\Borland\\Delphi\\7.0", "RootDir", scratch_.Path("Users/other/Delphi7"));
+    std::filesystem::create_directories(scratch_.Native("Users/other/Delphi7/Projects"));
+    const auto reset = [&] {
+        test::RemoveSymbolicLinks(help);
+        std::filesystem::remove_all(help);
+        std::filesystem::remove_all(scratch_.Native(ownSet + "-moved"));
+        std::filesystem::remove(scratch_.Native("Users/other/Delphi7/Projects/myhelp.als"));
+        InstallIde(kDelphi7, ownSet);
+        InstallIde(kDelphi7, "guarded");
+    };
+    const auto run = [&](FileOps& files) {
+        test::RecordingDevice device;
+        Console console(device);
+        RegistryAccessor registry;
+        return RunSorvane("sorvane \"" + scratch_.Path("myfolder") + "\\myhelp.hlp\" /D7 /I \"" + kTitle + "\"", console,
+                          registry, files);
+    };
+    test::SetEnvironment("SORVANE_USER_SID", sid);
+    reset();
+    test::FaultyFileOps undisturbed;
+    ASSERT_EQ(run(undisturbed), 0);
+    std::map<int, int> seen;
+    int swaps = 0;
+    for (const test::FaultyFileOps::Call& call : undisturbed.Calls()) {
+        reset();
+        test::FaultyFileOps files(call.kind, ++seen[call.kind], test::FaultyFileOps::Fault::kSwapped);
+        files.swap = [&] {
+            std::filesystem::rename(help, scratch_.Native(ownSet + "-moved"));
+            test::MakeSymbolicLink(guarded, help);
+        };
+        const int status = run(files);
+        const std::string what = std::to_string(call.kind) + " on " + call.path;
+        ASSERT_TRUE(files.Failed()) << what;
+        ++swaps;
+        for (const char* member : kMembers)
+            EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, member, "guarded")),
+                      test::ReadTestData(std::string("openhelp/initial") + member)) << what << member;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(guarded), {}), 5) << what;
+        if (status == 0) {
+            EXPECT_EQ(test::ReadFileBytes(Member(kDelphi7, ".ohl", ownSet + "-moved")),
+                      test::ReadTestData("openhelp/installed.ohl")) << what;
+        }
+    }
+    test::SetEnvironment("SORVANE_USER_SID", "");
+    test::RemoveSymbolicLinks(help);
+    std::cout << "swapped folders: " << swaps << " runs, each with the set's folder made a link before one step\n";
+    EXPECT_GT(swaps, 20);
+}
+
 // A run for another user, as an installer running as the system makes it,
 // changes files only in the IDE's folder and the user's profile as the
 // machine records them, and none that a link or a second name leads to,

@@ -287,8 +287,13 @@ TEST_F(LineFileTest, AConfinedSaveNeverFollowsALinkPutOnTheWayAfterThePlan)
         test::WriteFileBytes(scratch.Native(swapped + "-moved/single"), "single");
         EXPECT_THROW(LoadFileText(moved + "\\second", *ConfinedTo(files, moved)), EFOpenError);
         EXPECT_EQ(LoadFileText(moved + "\\single", *ConfinedTo(files, moved)).size(), 6u);
-        // Nor does a second name put at a temporary name take a file's place.
+        // Nor does a second name put at a temporary name take a file's place,
+        // or lose its attributes.
         EXPECT_NE(ConfinedTo(files, moved)->Rename(moved + "\\second", moved + "\\single"), FileStep::kDone);
+        test::SetReadOnly(scratch.Native("myhelp.als"), true);
+        EXPECT_FALSE(ConfinedTo(files, moved)->MakeNormal(moved + "\\second"));
+        EXPECT_TRUE(files.IsReadOnly(scratch.Path("myhelp.als")));
+        test::SetReadOnly(scratch.Native("myhelp.als"), false);
         EXPECT_EQ(test::ReadFileBytes(scratch.Native(swapped + "-moved/single")), "single");
     }
 }

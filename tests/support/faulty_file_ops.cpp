@@ -11,6 +11,10 @@ bool FaultyFileOps::Hit(Kind kind, const std::string& path)
     const bool hit = fault_ != Fault::kNone && kind == kind_ &&
                      (fault_ == Fault::kHeld ? seen >= occurrence_ : seen == occurrence_);
     failed_ = failed_ || hit;
+    if (hit && fault_ == Fault::kSwapped) {
+        swap();
+        return false;
+    }
     return hit;
 }
 

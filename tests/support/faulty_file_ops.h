@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -26,7 +27,8 @@ public:
     // than any run waits.
     // kPlanted: another user puts a file at a new file's name just before
     // it is created.
-    enum class Fault { kNone, kFail, kPartial, kOverstated, kHeld, kPlanted };
+    // kSwapped: `swap` runs just before the call, which then goes on.
+    enum class Fault { kNone, kFail, kPartial, kOverstated, kHeld, kPlanted, kSwapped };
     struct Call {
         Kind kind;
         std::string path;
@@ -37,6 +39,8 @@ public:
         : kind_(kind), occurrence_(occurrence), fault_(fault)
     {
     }
+
+    std::function<void()> swap;  // what another user does, for kSwapped
 
     const std::vector<Call>& Calls() const { return calls_; }
     bool Failed() const { return failed_; }
