@@ -43,10 +43,19 @@ PermittedFolders PermittedFoldersOf(const IdeUser& user, const std::string& ideK
         return permitted;
     registry.SetRootKey(HKEY_LOCAL_MACHINE_KEY);
     const std::string ideFolder = StripTrailingBackslash(registry.ReadRegString(ideKey, "RootDir", ""));
-    if (!ideFolder.empty())
-        permitted.ideFolder = PlaceOf(ideFolder, true, files);
-    if (!user.profile.empty())
-        permitted.profile = PlaceOf(user.profile, true, files);
+    // A folder that a user's link leads to is not the one the machine
+    // records: nothing there is permitted.
+    const auto recorded = [&](const std::string& folder) {
+        const std::string full = FullPath(folder);
+        if (!StartsWithDrive(full))
+            return std::string();
+        for (const LinkOnTheWay& link : files.LinksOnTheWay(full))
+            if (!LinkIsTrusted(link, permitted))
+                return std::string();
+        return PlaceOf(full, true, files);
+    };
+    permitted.ideFolder = recorded(ideFolder);
+    permitted.profile = recorded(user.profile);
     return permitted;
 }
 

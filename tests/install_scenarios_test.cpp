@@ -1131,6 +1131,8 @@ TEST_F(InstallScenario, ARunForAnotherUserChangesOnlyTheIdesFolderAndTheUsersPro
         {"a member that is a link out", "member link", scratch_.Path(ownSet) + "\\d7.ohc is reached through a link"},
         {"ProjectFile naming a folder out of the user's reach", "outside",
          scratch_.Path("guarded") + "\\d7.ohc lies outside"},
+        {"the IDE's recorded folder made a link by the user", "recorded link",
+         scratch_.Path("guarded") + "\\d7.ohc lies outside"},
         {"a member with a second name out", "second name",
          scratch_.Path(ownSet) + "\\d7.ohc is reached through a link or has a second name."},
         {"the user's VirtualStore a link to another user's", "store", ""},
@@ -1163,7 +1165,7 @@ TEST_F(InstallScenario, ARunForAnotherUserChangesOnlyTheIdesFolderAndTheUsersPro
         } else if (row.layout == "projects") {
             std::filesystem::remove_all(profile / "Delphi7/Projects");
             ASSERT_TRUE(test::MakeSymbolicLink(guarded, profile / "Delphi7/Projects"));
-        } else if (row.layout == "outside") {
+        } else if (row.layout == "outside" || row.layout == "recorded link") {
             InstallIde(kDelphi7, "guarded");
             projectFile = scratch_.Path("guarded") + "\\d7.ohp";
         } else if (row.layout == "folder") {
@@ -1179,6 +1181,10 @@ TEST_F(InstallScenario, ARunForAnotherUserChangesOnlyTheIdesFolderAndTheUsersPro
             std::filesystem::create_directories(copies);
             test::WriteFileBytes(copies / "d7.ohl", guardedBytes);
             refused = test::ProgramPath(store) + " is reached through a link";
+        }
+        RecordMachineSettings(sid, row.layout == "recorded link" ? scratch_.Path("Users/ide") : test::ProgramPath(ide));
+        if (row.layout == "recorded link") {
+            ASSERT_TRUE(test::MakeSymbolicLink(guarded, scratch_.Native("Users/ide")));
         }
         const std::filesystem::path userCopies = CopiesOf(helpFolder, store.parent_path());
         if (row.layout == "ide" || row.layout == "junction" || row.layout == "local appdata") {
@@ -1210,7 +1216,9 @@ TEST_F(InstallScenario, ARunForAnotherUserChangesOnlyTheIdesFolderAndTheUsersPro
             EXPECT_EQ(test::ReadFileBytes(CopiesOf(helpFolder, victim.parent_path()) / "d7.ohl"), guardedBytes);
         }
         const std::string set =
-            row.layout == "own" ? ownSet : row.layout == "folder" || row.layout == "outside" ? "guarded" : helpFolder;
+            row.layout == "own"                                                                   ? ownSet
+            : row.layout == "folder" || row.layout == "outside" || row.layout == "recorded link" ? "guarded"
+                                                                                                  : helpFolder;
         const char* state = refused.empty() ? "installed" : "initial";
         for (const char* member : kMembers) {
             if (row.layout != "member link" && row.layout != "second name") {
