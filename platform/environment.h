@@ -19,3 +19,8 @@ void EnableRedirectionGuard();
 // grant their users: elevated, an administrator's on a system without User
 // Account Control, or the system's.
 bool RunIsPrivileged();
+
+// The profile folder that the machine records for a user (the profile
+// list), expanded, as the ANSI calls can open it (AnsiPathOf on Windows);
+// empty where none is recorded.
+std::string ProfileFolderOf(const std::string& sid);

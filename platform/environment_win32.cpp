@@ -1,5 +1,6 @@
 #include "platform/environment.h"
 #include "platform/environment_win32.h"
+#include "platform/file_ops_win32.h"
 
 #include <vector>
 
@@ -75,4 +76,33 @@ bool RunIsPrivileged()
         member = TRUE;
     FreeSid(administrators);
     return member != 0;
+}
+
+// Read with the wide calls: a user may be named in any script, whatever
+// the machine's ANSI code page.
+std::string ProfileFolderOf(const std::string& sid)
+{
+    const std::string key = "Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + sid;
+    const std::wstring wideKey(key.begin(), key.end());  // a well-formed SID is ASCII
+    HKEY profile = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, wideKey.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, &profile) !=
+        ERROR_SUCCESS)
+        return std::string();
+    DWORD type = 0;
+    DWORD size = 0;
+    std::vector<wchar_t> value;
+    LONG result = RegQueryValueExW(profile, L"ProfileImagePath", nullptr, &type, nullptr, &size);
+    if (result == ERROR_SUCCESS) {
+        value.assign(size / sizeof(wchar_t) + 1, L'\0');
+        result = RegQueryValueExW(profile, L"ProfileImagePath", nullptr, &type, reinterpret_cast<BYTE*>(value.data()),
+                                  &size);
+    }
+    RegCloseKey(profile);
+    if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
+        return std::string();
+    const DWORD length = ExpandEnvironmentStringsW(value.data(), nullptr, 0);
+    std::vector<wchar_t> expanded(length + 1, L'\0');
+    if (length == 0 || ExpandEnvironmentStringsW(value.data(), expanded.data(), length) == 0)
+        return std::string();
+    return AnsiPathOf(std::wstring(expanded.data()));
 }

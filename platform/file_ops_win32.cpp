@@ -2,6 +2,7 @@
 
 #include "platform/paths.h"
 
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -147,6 +148,14 @@ LinkMaker MakerBySid(PSID owner)
                                                                                        : LinkMaker::kOther;
 }
 
+// An entry's name as a final path writes it: its short name where its own
+// holds characters the ANSI code page lacks (shown as "?").
+const char* OwnName(const WIN32_FIND_DATAA& entry)
+{
+    return std::strchr(entry.cFileName, '?') != nullptr && entry.cAlternateFileName[0] != '\0' ? entry.cAlternateFileName
+                                                                                               : entry.cFileName;
+}
+
 // A name in a folder; a drive's root keeps its one backslash.
 std::string JoinedPath(const std::string& folder, const std::string& name)
 {
@@ -201,7 +210,7 @@ public:
             return NameHolder::kOther;
         if (IsLinkEntry(entry.dwFileAttributes, entry.dwReserved0))
             return NameHolder::kLink;
-        return linksHidden_ && LeadsElsewhere(path, entry.cFileName) ? NameHolder::kOther : NameHolder::kPlainFile;
+        return linksHidden_ && LeadsElsewhere(path, OwnName(entry)) ? NameHolder::kOther : NameHolder::kPlainFile;
     }
 
     bool IsReadOnly(const std::string& path) override
@@ -244,7 +253,7 @@ public:
             }
             calls_.findClose(search);
             if (IsLinkEntry(entry.dwFileAttributes, entry.dwReserved0) ||
-                (linksHidden_ && LeadsElsewhere(step, entry.cFileName)))
+                (linksHidden_ && LeadsElsewhere(step, OwnName(entry))))
                 links.push_back({step, MakerOf(step)});
             if (!links.empty() && links.back().maker == LinkMaker::kOther)
                 break;
@@ -434,14 +443,14 @@ private:
             return std::string();
         // A path as long as the system allows is told too: the call says
         // how much room it needs.
-        std::vector<char> buffer(4 * MAX_PATH);
+        std::vector<wchar_t> buffer(4 * MAX_PATH);
         for (;;) {
             const DWORD length = calls_.getFinalPathNameByHandle(file, buffer.data(), static_cast<DWORD>(buffer.size()),
                                                                  0 /* FILE_NAME_NORMALIZED */);
             if (length == 0)
                 return std::string();
             if (length < buffer.size())
-                return WithoutLongPathPrefix(std::string(buffer.data(), length));
+                return WithoutLongPathPrefix(AnsiPathOf(std::wstring(buffer.data(), length)));
             buffer.resize(length + 1);
         }
     }
@@ -564,6 +573,52 @@ private:
 
 }  // namespace
 
+namespace {
+
+// The text in the ANSI code page, where every character has its own there.
+bool ToAnsi(const std::wstring& text, std::string& ansi)
+{
+    BOOL lossy = FALSE;
+    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, &lossy);
+    if (length <= 0 || lossy)
+        return text.empty();
+    ansi.assign(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), static_cast<int>(text.size()), &ansi[0], length,
+                        nullptr, &lossy);
+    return !lossy;
+}
+
+}  // namespace
+
+std::string AnsiPathOf(const std::wstring& path)
+{
+    // Each name by itself, so that a folder is always written the same way,
+    // whatever lies below it.
+    std::string ansi;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = path.find(L'\\', start);
+        const std::wstring name = path.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+        std::string piece;
+        if (!ToAnsi(name, piece)) {
+            const std::wstring named = path.substr(0, end);
+            const DWORD length = GetShortPathNameW(named.c_str(), nullptr, 0);
+            std::wstring shortPath(length, L'\0');
+            if (length == 0 || GetShortPathNameW(named.c_str(), &shortPath[0], length) != length - 1)
+                return std::string();
+            shortPath.resize(length - 1);
+            if (!ToAnsi(shortPath.substr(shortPath.rfind(L'\\') + 1), piece))
+                return std::string();
+        }
+        ansi += piece;
+        if (end == std::wstring::npos)
+            return ansi;
+        ansi += '\\';
+        start = end + 1;
+    }
+}
+
 bool IsLinkEntry(DWORD attributes, DWORD reparseTag)
 {
     return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
@@ -588,7 +643,7 @@ Win32FileCalls SystemFileCalls()
             CloseHandle,    SetFilePointer,   ReadFile,         WriteFile,
             FlushFileBuffers, GetFileAttributesA, SetFileAttributesA, CopyFileA,
             MoveFileExA,    DeleteFileA,      Sleep,            GetSecurityInfo,
-            reinterpret_cast<FinalPathFunction>(call("kernel32.dll", "GetFinalPathNameByHandleA")),
+            reinterpret_cast<FinalPathFunction>(call("kernel32.dll", "GetFinalPathNameByHandleW")),
             reinterpret_cast<CreateFunction>(call("ntdll.dll", "NtCreateFile")),
             reinterpret_cast<SetInformationFunction>(call("ntdll.dll", "NtSetInformationFile"))};
 }

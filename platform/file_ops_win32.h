@@ -7,11 +7,12 @@
 #include <aclapi.h>
 
 #include <memory>
+#include <string>
 
 #include "platform/file_ops.h"
 
-// GetFinalPathNameByHandleA, which Windows has from Vista on.
-using FinalPathFunction = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+// GetFinalPathNameByHandleW, which Windows has from Vista on.
+using FinalPathFunction = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
 // ntdll's NtCreateFile and NtSetInformationFile, which create a file in, and
 // rename a file into, a folder that a handle names: kernel32 has no call for
 // either before Windows 10.
@@ -48,6 +49,12 @@ struct Win32FileCalls {
 
 // The system's own calls.
 Win32FileCalls SystemFileCalls();
+
+// A path as the ANSI calls can open it: by the short (8.3) names of its
+// folders and file where its own names hold characters outside the ANSI
+// code page, as a profile named in Greek on a Western Windows does; empty
+// where even those cannot be written in it.
+std::string AnsiPathOf(const std::wstring& path);
 
 // True when a directory entry is a link: a symbolic link or a mount point
 // (junction). Other reparse points (deduplicated files, cloud placeholders,

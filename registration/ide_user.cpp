@@ -11,7 +11,6 @@
 namespace {
 
 const char* const kUserShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-const char* const kProfileList = "Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\";
 
 // Decimal digits only, at most `limit` in value, with no leading zero:
 // Windows writes each number of a SID one way only, and the key of a hive
@@ -78,11 +77,7 @@ IdeUser FindIdeUser(RegistryAccessor& registry, Console& console)
     }
     // A profile that cannot be told is none: the run then changes nothing
     // in it.
-    registry.SetRootKey(HKEY_LOCAL_MACHINE_KEY);
-    try {
-        user.profile = ExpandEnvironmentText(registry.ReadRegString(kProfileList + user.sid, "ProfileImagePath", ""));
-    } catch (const Exception&) {
-    }
+    user.profile = ProfileFolderOf(user.sid);
     return user;
 }
 

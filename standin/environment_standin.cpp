@@ -2,6 +2,9 @@
 
 #include <cstdlib>
 
+#include "platform/exceptions.h"
+#include "platform/registry.h"
+
 std::string EnvironmentVariable(const std::string& name)
 {
     const char* value = std::getenv(name.c_str());
@@ -34,3 +37,16 @@ void EnableRedirectionGuard() {}
 
 // Wine runs every program as an administrator, elevated: the stand-in too.
 bool RunIsPrivileged() { return true; }
+
+// The stand-in's names are bytes: every one can be opened as it is.
+std::string ProfileFolderOf(const std::string& sid)
+{
+    RegistryAccessor registry;
+    registry.SetRootKey(HKEY_LOCAL_MACHINE_KEY);
+    try {
+        return ExpandEnvironmentText(registry.ReadRegString(
+            "Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + sid, "ProfileImagePath", ""));
+    } catch (const Exception&) {
+        return std::string();
+    }
+}

@@ -211,12 +211,12 @@ protected:
 
     // What only an administrator writes: the IDE's folder and the named
     // user's profile.
-    void RecordMachineSettings(const std::string& sid, const std::string& ideFolder)
+    void RecordMachineSettings(const std::string& sid, const std::string& ideFolder,
+                               const std::string& profile = "Users/other")
     {
         registry_.SetRootKey(HKEY_LOCAL_MACHINE_KEY);
         registry_.WriteRegString("Software\\Borland\\Delphi\\7.0", "RootDir", ideFolder);
-        registry_.WriteRegString("Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + sid,
-                                 "ProfileImagePath", scratch_.Path("Users/other"));
+        test::RecordProfile(sid, scratch_.Native(profile));
     }
 
     test::ScratchDirectory scratch_;
@@ -989,7 +989,10 @@ TEST_F(InstallScenario, AUsersSidNamesTheIdeTheRunServes)
                              test::ProgramPath(std::filesystem::path(helpFolder).parent_path()));
     registry_.WriteRegString(sid + "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
                              "Local AppData", "%USERPROFILE%\\AppData\\Local");
-    RecordMachineSettings(sid, test::ProgramPath(std::filesystem::path(helpFolder).parent_path()));
+    // A user named in Greek on a Western Windows: the profile's name is
+    // outside the ANSI code page.
+    const std::string profile = "Users/\u0395\u03bb\u03ad\u03bd\u03b7";
+    RecordMachineSettings(sid, test::ProgramPath(std::filesystem::path(helpFolder).parent_path()), profile);
     // The user's Delphi 6, in that user's settings alone, links the help or
     // not: its Windows Help value stays, or goes with the last uninstall.
     InstallIde(kDelphi6, "IDE6/Help");
@@ -997,7 +1000,7 @@ TEST_F(InstallScenario, AUsersSidNamesTheIdeTheRunServes)
     registry_.DeleteRegValue(kDelphi6.settingsKey, "ProjectFile");
     registry_.SetRootKey(HKEY_USERS_KEY);
     registry_.WriteRegString(sid + "\\" + kDelphi6.settingsKey, "ProjectFile", scratch_.Path("IDE6/Help") + "\\d6.ohp");
-    const std::filesystem::path copies = CopiesOf(helpFolder, scratch_.Native("Users/other/AppData/Local"));
+    const std::filesystem::path copies = CopiesOf(helpFolder, scratch_.Native(profile + "/AppData/Local"));
     std::filesystem::create_directories(copies);
     for (const char* member : {".ohl", ".ohp"})
         test::WriteFileBytes(copies / (std::string("d7") + member), OwnCopy(member, "initial"));

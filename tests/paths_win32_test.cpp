@@ -147,7 +147,7 @@ BOOL WINAPI Flush(HANDLE file)
     return FlushFileBuffers(file);
 }
 
-DWORD WINAPI FinalPath(HANDLE file, LPSTR buffer, DWORD size, DWORD flags)
+DWORD WINAPI FinalPath(HANDLE file, LPWSTR buffer, DWORD size, DWORD flags)
 {
     return finalPathsKnown ? SystemFileCalls().getFinalPathNameByHandle(file, buffer, size, flags) : 0;
 }

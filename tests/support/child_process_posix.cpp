@@ -9,6 +9,7 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/registry.h"
 #include "tests/support/test_support.h"
 
 namespace test {
@@ -139,6 +140,14 @@ namespace test {
 void SetEnvironment(const std::string& name, const std::string& value)
 {
     setenv(name.c_str(), value.c_str(), 1);
+}
+
+void RecordProfile(const std::string& sid, const std::filesystem::path& folder)
+{
+    RegistryAccessor registry;
+    registry.SetRootKey(HKEY_LOCAL_MACHINE_KEY);
+    registry.WriteRegString("Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + sid,
+                            "ProfileImagePath", ProgramPath(folder));
 }
 
 bool MakeSymbolicLink(const std::filesystem::path& target, const std::filesystem::path& link)

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <map>
@@ -268,6 +270,19 @@ namespace test {
 void SetEnvironment(const std::string& name, const std::string& value)
 {
     SetEnvironmentVariableA(name.c_str(), value.c_str());
+}
+
+void RecordProfile(const std::string& sid, const std::filesystem::path& folder)
+{
+    const std::string key = "Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + sid;
+    const std::wstring value = std::filesystem::absolute(folder).make_preferred().wstring();
+    HKEY profile = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, std::wstring(key.begin(), key.end()).c_str(), 0, nullptr, 0,
+                              KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, &profile, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(profile, L"ProfileImagePath", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(profile);
 }
 
 namespace {

@@ -132,6 +132,10 @@ namespace test {
 // Sets an environment variable of this process, which children inherit.
 void SetEnvironment(const std::string& name, const std::string& value);
 
+// Records a user's profile folder for the machine, as Windows does, in any
+// script: under Wine with the wide calls, whatever the ANSI code page.
+void RecordProfile(const std::string& sid, const std::filesystem::path& folder);
+
 // Makes `link` a symbolic link to `target`; false where that cannot be
 // done. Under Wine it is a Unix link, the kind Wine follows.
 bool MakeSymbolicLink(const std::filesystem::path& target, const std::filesystem::path& link);
