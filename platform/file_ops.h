@@ -55,7 +55,9 @@ public:
     // How many names (hard links) the file has; 0 when it cannot be told.
     virtual unsigned NameCount(const std::string& path) = 0;
     // Every link on the way to a full path, from the drive's root down to
-    // the name itself, with who made it.
+    // the name itself, with who made it, found by listing each folder
+    // before anything is followed; the walk ends at a link of anyone's
+    // (kOther), or at a folder it may not list, which counts as one.
     virtual std::vector<LinkOnTheWay> LinksOnTheWay(const std::string& path) = 0;
 
     // Opens an existing file for reading only, shared for reading by others.
