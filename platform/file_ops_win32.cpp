@@ -246,7 +246,7 @@ public:
             WIN32_FIND_DATAA entry;
             const HANDLE search = HoldsWildcard(step) ? INVALID_HANDLE_VALUE : calls_.findFirstFile(step.c_str(), &entry);
             if (search == INVALID_HANDLE_VALUE) {
-                const DWORD error = GetLastError();
+                const DWORD error = HoldsWildcard(step) ? ERROR_INVALID_NAME : GetLastError();
                 if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
                     links.push_back({step, LinkMaker::kOther});
                 break;

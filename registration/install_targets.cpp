@@ -68,14 +68,17 @@ std::vector<std::string> AliasDestinationsFor(const InstallTarget& target, const
 // of them that it reads instead. Where it cannot be told, the value is
 // kept: keeping one is harmless, deleting a needed one is not.
 WinHelpValuesInUse WinHelpValuesUsedElsewhere(const InstallTarget& target, const IdeUser& user,
-                                              const std::string& projectFile, const VirtualStore& store,
-                                              const HelpEntries& entries, RegistryAccessor& registry, FileOps& files)
+                                              const PermittedFolders& permitted, const std::string& projectFile,
+                                              const VirtualStore& store, const HelpEntries& entries,
+                                              RegistryAccessor& registry, FileOps& files)
 {
-    // A file that is not there links and includes nothing. A run for
-    // another user opens nothing off this machine's drives that the user's
-    // settings name: a share would learn the system's credentials.
+    // A file that is not there links and includes nothing. A privileged run
+    // follows no user's link to another IDE's files, nor opens a share that
+    // a user's settings name: one that may hold the entry is not read.
     const std::unique_ptr<FileOps> storeFiles = ConfinedTo(files, store.folder);
     auto holds = [&](const std::string& file, const std::string& entry) {
+        if (!IsReachable(file, permitted, files))
+            return true;
         const VirtualStoreCopy copy = VirtualStoreCopyOf(file, store, files);
         return (files.FileIsPresent(file) && LineFileMayHold(file, entry, files)) || copy.foreign ||
                (!copy.path.empty() && LineFileMayHold(copy.path, entry, *storeFiles));
@@ -90,7 +93,7 @@ WinHelpValuesInUse WinHelpValuesUsedElsewhere(const InstallTarget& target, const
                 registry.ReadRegString(UserSection(user, other.openHelpKey), "ProjectFile", "");
             if (otherProject.empty())
                 continue;
-            if (!user.sid.empty() && !StartsWithDrive(FullPath(otherProject)))
+            if (!IsReachable(otherProject, permitted, files))
                 return {true, true};
             if (files.IsSameFile(otherProject, projectFile))
                 continue;
@@ -234,7 +237,7 @@ void ProcessTarget(const RunRequest& request, RegistryAccessor& registry, Consol
 
         const HelpEntries entries = HelpEntriesOf(request.title, request.contentsFile, request.helpFile);
         const WinHelpValuesInUse inUse =
-            request.remove ? WinHelpValuesUsedElsewhere(target, user, projectFile, store, entries, registry, files)
+            request.remove ? WinHelpValuesUsedElsewhere(target, user, permitted, projectFile, store, entries, registry, files)
                            : WinHelpValuesInUse{};
         EditOpenHelpFiles(members, entries, request.remove, plan);
         PlaceAliasFiles(aliasDestinations, request);

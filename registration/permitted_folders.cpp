@@ -46,29 +46,33 @@ PermittedFolders PermittedFoldersOf(const IdeUser& user, const std::string& ideK
     // A folder that a user's link leads to is not the one the machine
     // records: nothing there is permitted.
     const auto recorded = [&](const std::string& folder) {
-        const std::string full = FullPath(folder);
-        if (!StartsWithDrive(full))
-            return std::string();
-        for (const LinkOnTheWay& link : files.LinksOnTheWay(full))
-            if (!LinkIsTrusted(link, permitted))
-                return std::string();
-        return PlaceOf(full, true, files);
+        return !folder.empty() && IsReachable(folder, permitted, files) ? PlaceOf(folder, true, files) : std::string();
     };
     permitted.ideFolder = recorded(ideFolder);
     permitted.profile = recorded(user.profile);
     return permitted;
 }
 
-void RequireReachable(const std::string& path, const PermittedFolders& permitted, Console& console, FileOps& files)
+bool IsReachable(const std::string& path, const PermittedFolders& permitted, FileOps& files)
 {
     if (!permitted.privileged)
+        return true;
+    const std::string full = FullPath(path);
+    if (permitted.bounded && !StartsWithDrive(full))
+        return false;
+    for (const LinkOnTheWay& link : files.LinksOnTheWay(full.empty() ? path : full))
+        if (!LinkIsTrusted(link, permitted))
+            return false;
+    return true;
+}
+
+void RequireReachable(const std::string& path, const PermittedFolders& permitted, Console& console, FileOps& files)
+{
+    if (IsReachable(path, permitted, files))
         return;
     if (permitted.bounded && !StartsWithDrive(FullPath(path)))
         RefuseOutside(path, console);
-    const std::string full = FullPath(path);
-    for (const LinkOnTheWay& link : files.LinksOnTheWay(full.empty() ? path : full))
-        if (!LinkIsTrusted(link, permitted))
-            RefuseLinkedFile(path, console);
+    RefuseLinkedFile(path, console);
 }
 
 std::string RequirePermitted(const std::string& path, bool member, const PermittedFolders& permitted,

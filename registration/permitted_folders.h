@@ -36,6 +36,8 @@ PermittedFolders PermittedFoldersOf(const IdeUser& user, const std::string& ideK
 // naming it and raises EAbort, before anything follows the path: a share
 // would learn the system's credentials.
 void RequireReachable(const std::string& path, const PermittedFolders& permitted, Console& console, FileOps& files);
+// The same, as a question: false where RequireReachable would refuse.
+bool IsReachable(const std::string& path, const PermittedFolders& permitted, FileOps& files);
 
 // Where a change of the file lands (PlaceOf), once RequireReachable; in a
 // privileged run, a member (`member`) with a second name, and in a bounded

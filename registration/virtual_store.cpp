@@ -35,12 +35,18 @@ VirtualStoreCopy VirtualStoreCopyOf(const std::string& file, const VirtualStore&
     // Windows stores the copy under the file's own long path, however the
     // run was told it: by 8.3 names, or through an administrator's junction.
     const std::string copy = VirtualStorePathOf(PlaceOf(file, true, files), store);
-    if (copy.empty() || !files.FileIsPresent(copy))
+    if (copy.empty())
         return {};
     // The store lies in the user's profile, which the user may change at
     // will, and the run may be the system's: a link there must not lead it
-    // to another file, nor a second name of a file let it read what the
-    // user may not and write it where the user can.
+    // to another file, or a share, nor a second name of a file let it read
+    // what the user may not and write it where the user can. Its links are
+    // seen before anything follows them.
+    for (const LinkOnTheWay& link : files.LinksOnTheWay(copy))
+        if (LiesBelow(link.path, store.folder))
+            return {copy, true};
+    if (!files.FileIsPresent(copy))
+        return {};
     const std::string finalPath = files.FinalPath(copy);
     if (finalPath.empty() || !LiesBelow(finalPath, store.folder) || files.NameCount(finalPath) != 1)
         return {copy, true};

@@ -16,6 +16,7 @@
 #include "platform/exceptions.h"
 #include "registration/line_file.h"
 #include "registration/replace_file.h"
+#include "registration/virtual_store.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -75,6 +76,7 @@ std::set<std::string> flushed;
 int unflushedReplaces = 0;
 int impersonable = 0;  // opens whose pipe server could act as the run
 std::map<HANDLE, std::string> paths;        // every open handle's path
+std::vector<std::string> opened;            // every path opened, in turn
 std::map<std::string, std::string> owners;  // path: its owner, in SDDL
 std::set<std::string> untrusted;            // junctions the redirection guard refuses
 std::set<std::string> secondNames;          // files with another name
@@ -135,6 +137,7 @@ HANDLE WINAPI Create(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUT
     }
     const HANDLE file = CreateFileA(path, access, share, security, disposition, flags, model);
     paths[file] = path;
+    opened.push_back(path);
     if (file != INVALID_HANDLE_VALUE && (access & GENERIC_WRITE) != 0)
         writing[file] = path;
     return file;
@@ -326,10 +329,10 @@ TEST(Win32Paths, StepsThroughAFoldersHandleAreDurableAndLendTheRunToNoPipe)
     EXPECT_TRUE(EnableRedirectionGuard(strict::SetMitigation));
     EXPECT_EQ(strict::mitigationPolicy, 16);  // ProcessRedirectionTrustPolicy
     EXPECT_EQ(strict::mitigationFlags, 1u);   // EnforceRedirectionTrust
-    EXPECT_FALSE(EnableRedirectionGuard(nullptr));
 }
 
-// Who made each link on the way to a file is told by the link's owner:
+// Who made each link on the way to a file is told by the link's owner,
+// before anything follows it:
 // administrators, the system and TrustedInstaller are trusted everywhere,
 // the user running the run only in a run for that user. Where the
 // redirection guard refuses a junction, or the handle shows a second name
@@ -376,6 +379,20 @@ TEST(Win32Paths, LinksOnTheWayAreToldWithWhoMadeThem)
     strict::unlisted.clear();
     ASSERT_EQ(hidden.size(), 1u);
     EXPECT_EQ(hidden[0].maker, LinkMaker::kOther);
+
+    // A user's link in the VirtualStore is seen before anything opens a
+    // path through it, which could lead to a share.
+    std::filesystem::create_directories(scratch.Native("VirtualStore/Virtualized/Help"));
+    test::WriteFileBytes(scratch.Native("VirtualStore/Virtualized/Help/d7.ohl"), ":Link own.hlp\r\n");
+    const VirtualStore store{SystemFileOps().FinalPath(scratch.Path("VirtualStore")), {"C:\\Virtualized"}};
+    strict::links = {store.folder + "\\Virtualized"};
+    strict::owners = {{store.folder + "\\Virtualized", "S-1-5-21-1111-2222-3333-1001"}};
+    strict::opened.clear();
+    EXPECT_TRUE(VirtualStoreCopyOf("C:\\Virtualized\\Help\\d7.ohl", store, *strict::Files()).foreign);
+    for (const std::string& path : strict::opened)
+        EXPECT_FALSE(LiesBelow(path, store.folder + "\\Virtualized")) << path;
+    strict::links.clear();
+    strict::owners.clear();
 
     const std::unique_ptr<FileOps> files = strict::Files();
     const std::string folder = files->FinalPath(scratch.Path("ide\\Help"));
